@@ -1,0 +1,76 @@
+#pragma once
+// One SQLite connection per database directory. Each table file is attached
+// under its own name, so statements reach every table by its plain name and a
+// transaction spans all files atomically.
+
+#include "dataset.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+#include <map>
+#include <set>
+#include <memory>
+
+class QTemporaryDir;
+
+namespace vdb {
+
+// Where a database name points on this machine's file system.
+void setDatabaseDirectory(const QString& databaseName, const QString& directory);
+QString databaseDirectory(const QString& databaseName);
+
+// Creates a table file with one table of the given fields. Fails when the
+// file exists: an existing file is never touched.
+void createTableFile(const QString& path, const std::vector<FieldDef>& fields);
+
+// Reads the field list of the table kept in a file; fails with a clear
+// message when the file is not one of this program's table files.
+std::vector<FieldDef> tableFileFields(const QString& path);
+
+class Database
+{
+public:
+    static Database& forName(const QString& databaseName);
+    static void closeAll();
+
+    ~Database();
+    QString directory() const { return m_directory; }
+
+    // Attaches the table file (schema named after the file) and returns the
+    // schema name. Throws with the file's name when it cannot be used.
+    QString attach(const QString& tableFile);
+    void attachExisting(); // every known table file that exists
+    QString filePath(const QString& tableFile) const;
+
+    QSqlQuery prepare(const QString& sql);
+    void exec(QSqlQuery& query, const QString& what);
+    void execSql(const QString& sql, const QString& what);
+
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_depth > 0; }
+
+    void registerDataSet(DataSet* dataSet);
+    void unregisterDataSet(DataSet* dataSet);
+    static void forgetDataSet(DataSet* dataSet); // from every database
+
+private:
+    explicit Database(const QString& directory);
+    void reloadDataSets();
+    void detach(const QString& schema);
+
+    QString m_directory;
+    QString m_connection;
+    std::unique_ptr<QTemporaryDir> m_mainDir;
+    std::map<QString, QString> m_attached; // schema -> file path
+    int m_depth = 0;
+    bool m_rollbackOnly = false;
+    std::set<DataSet*> m_dataSets;
+};
+
+QString schemaOf(const QString& tableFile);
+
+} // namespace vdb

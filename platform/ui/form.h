@@ -1,0 +1,78 @@
+#pragma once
+// Dialog windows as the program uses them: a modal result set by buttons,
+// default and cancel buttons, no title-bar buttons, on top, centred.
+
+#include <QDialog>
+#include <QPushButton>
+
+#include <functional>
+
+namespace vui {
+
+enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
+
+// A push button with a kind: OK, Cancel and Ignore carry their modal result
+// and standard picture; OK is the default button and Cancel answers Escape.
+class BitBtn : public QPushButton
+{
+    Q_OBJECT
+public:
+    enum Kind { Custom, OK, Cancel, Ignore };
+    explicit BitBtn(QWidget* parent = nullptr);
+    void setKind(Kind kind);
+    Kind kind() const { return m_kind; }
+    void setModalResult(int result) { m_modalResult = result; }
+    int modalResult() const { return m_modalResult; }
+
+private:
+    Kind m_kind = Custom;
+    int m_modalResult = mrNone;
+};
+
+class Form : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Form(QWidget* owner = nullptr);
+
+    // 544 x 375, sizeable, no title-bar buttons, on top, centred.
+    void setDialogFrame(int width = 544, int height = 375);
+    void centreOnScreen();
+
+    int showModal();
+    bool inModalLoop() const { return m_modalDepth > 0; }
+    int modalResult() const { return m_modalResult; }
+    void setModalResult(int result) { m_modalResult = result; }
+
+    // Connects a button: its modal result is set before the handler runs, and
+    // a modal display ends once the handler has returned or failed.
+    template <typename W, typename Handler>
+    void onClick(QAbstractButton* button, W* window, Handler handler)
+    {
+        connect(button, &QAbstractButton::clicked, this, [this, button, window, handler] {
+            if (auto* bit = qobject_cast<BitBtn*>(button); bit && bit->modalResult() != mrNone)
+                m_modalResult = bit->modalResult();
+            runHandler([&] { (window->*handler)(); });
+            finishModal();
+        });
+    }
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void runHandler(const std::function<void()>& handler);
+    void finishModal();
+
+private:
+    int m_modalResult = mrNone;
+    int m_modalDepth = 0;
+};
+
+// Enter in the widget moves the focus to the next control, as Tab does.
+void enterAsTab(QWidget* widget);
+
+// Maps the Windows font names the forms use onto installed fonts.
+void installFontSubstitutions();
+
+} // namespace vui

@@ -1,0 +1,1 @@
+// The compiled-in pictures live in this library.
