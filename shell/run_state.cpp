@@ -10,6 +10,7 @@ QString DirIconos;
 int SiguientePregunta = 0;
 int ModoReedicion = 0;
 QuestionList Memo1;
+bool RunUnderWay = false;
 QWidget* MainWindow = nullptr;
 
 QRect mainWindowBounds()

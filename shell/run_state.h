@@ -16,6 +16,10 @@ extern QString DirIconos;     // directory of the icon pictures
 extern int SiguientePregunta; // 1-based number of the next question to announce
 extern int ModoReedicion;     // 1: the new-survey dialog edits the last parameter row
 
+// True from a successful hand-over until the last answer of that run is
+// recorded: while it holds, no command may close the results table.
+extern bool RunUnderWay;
+
 // The running survey's questions, held by the main window: entry k - 1 is
 // question k; an entry beyond the end reads as an empty text.
 class QuestionList

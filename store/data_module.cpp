@@ -59,7 +59,7 @@ QStringList questionLines(const QString& edicionText)
     vdb::Query* q = DataModule6->Query1;
     q->close();
     q->clearSql();
-    q->addSql(QStringLiteral("SELECT * FROM preguntas WHERE edicion= ?"), {edicionText});
+    q->addSql(QStringLiteral("SELECT * FROM preguntas WHERE edicion= ?"), { edicionText });
     q->open();
     QStringList lines;
     q->first();

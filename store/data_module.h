@@ -2,8 +2,8 @@
 // The data module: the three tables, the three queries and their data sources,
 // through which every window reaches the survey data.
 
-#include "platform/db/dataset.h"
 #include "platform/db/data_source.h"
+#include "platform/db/dataset.h"
 
 #include <QObject>
 #include <QStringList>
@@ -20,12 +20,12 @@ class TDataModule6 : public QObject
 public:
     explicit TDataModule6(QObject* owner = nullptr);
 
-    vdb::Table* Table1;  // variables.DB: one parameter row per survey
-    vdb::Table* Table2;  // preguntas.DB: question rows in question order
-    vdb::Table* Table3;  // tesis.DB: accumulated results
-    vdb::Query* Query1;  // the questions of one edition
-    vdb::Query* Query2;  // the report's result rows
-    vdb::Query* Query3;  // the most appropriate icon's row
+    vdb::Table* Table1; // variables.DB: one parameter row per survey
+    vdb::Table* Table2; // preguntas.DB: question rows in question order
+    vdb::Table* Table3; // tesis.DB: accumulated results
+    vdb::Query* Query1; // the questions of one edition
+    vdb::Query* Query2; // the report's result rows
+    vdb::Query* Query3; // the most appropriate icon's row
     vdb::DataSource* DataSource1;
     vdb::DataSource* DataSource2;
     vdb::DataSource* DataSource3;

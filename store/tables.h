@@ -13,7 +13,7 @@ struct TableDef
 
 const TableDef& variablesTable(); // variables.DB
 const TableDef& preguntasTable(); // preguntas.DB
-const TableDef& tesisTable();     // tesis.DB
+const TableDef& tesisTable(); // tesis.DB
 const std::vector<TableDef>& allTables();
 const std::vector<vdb::FieldDef>& query2Fields();
 

@@ -1,8 +1,10 @@
 #include "database.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -42,7 +44,7 @@ QString sqlTypeOf(const FieldDef& field)
 FieldDef fieldFromDeclaredType(const QString& name, const QString& declared)
 {
     const QString type = declared.toUpper();
-    FieldDef def{name, FieldType::String, 0};
+    FieldDef def { name, FieldType::String, 0 };
     if (type.contains(QLatin1String("INT")))
         def.type = FieldType::SmallInt;
     else if (type.contains(QLatin1String("BLOB")) || type.isEmpty())
@@ -60,10 +62,14 @@ QString quoteName(const QString& name)
     return QLatin1Char('"') + n.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
-QString sqliteUri(const QString& path)
+QString sqliteUri(const QString& path, bool readOnly = false)
 {
-    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw");
+    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
+        + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
 }
+
+// How long a statement waits for another program's lock on a table file.
+constexpr int kBusyTimeoutMs = 10000;
 
 } // namespace
 
@@ -84,62 +90,101 @@ QString databaseDirectory(const QString& databaseName)
     return it == directories().end() ? databaseName : it->second;
 }
 
-static QSqlDatabase openPlainFile(const QString& path, const QString& connection, bool create)
+bool fileWritable(const QString& path)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-    db.setDatabaseName(create ? path : sqliteUri(path));
-    db.setConnectOptions(create ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000")
-                                : QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"));
-    if (!db.open())
-        throw Error(QStringLiteral("No se puede abrir el archivo de tabla '%1': %2")
-                        .arg(QDir::toNativeSeparators(path), db.lastError().text()));
-    return db;
+    // Write permission bits count even for the superuser: a table file marked
+    // read-only is treated as such.
+    const QFileInfo info(path);
+    constexpr auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return info.isWritable() && (info.permissions() & anyWrite);
 }
 
 void createTableFile(const QString& path, const std::vector<FieldDef>& fields)
 {
-    if (QFileInfo::exists(path))
-        throw Error(QStringLiteral("El archivo '%1' ya existe").arg(path));
-    static std::atomic<int> serial{0};
-    const QString connection = QStringLiteral("vdb-create-%1").arg(++serial);
+    // Claiming the name first means a file that appears meanwhile is never
+    // opened and written as if it were new.
     {
-        QSqlDatabase db = openPlainFile(path, connection, true);
+        QFile claim(path);
+        if (!claim.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (QFileInfo::exists(path))
+                throw Error(QStringLiteral("El archivo '%1' ya existe").arg(QDir::toNativeSeparators(path)));
+            throw Error(QStringLiteral("No se puede crear la tabla '%1': %2")
+                            .arg(QDir::toNativeSeparators(path), claim.errorString()));
+        }
+    }
+    static std::atomic<int> serial { 0 };
+    const QString connection = QStringLiteral("vdb-create-%1").arg(++serial);
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
         QStringList cols;
         for (const auto& f : fields)
             cols << quoteName(f.name) + QLatin1Char(' ') + sqlTypeOf(f);
-        QSqlQuery q(db);
-        const QString sql = QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteName(schemaOf(path)), cols.join(QStringLiteral(", ")));
-        if (!q.exec(QStringLiteral("PRAGMA journal_mode=DELETE")) || !q.exec(sql)) {
-            const QString why = q.lastError().text();
+        const QString table = quoteName(schemaOf(path));
+        const QString sql = QStringLiteral("CREATE TABLE %1 (%2)").arg(table, cols.join(QStringLiteral(", ")));
+        // With pictures in the rows, an index holding every other field lets a
+        // walk read the rows without reading the pictures.
+        QStringList plain;
+        for (const auto& f : fields)
+            if (f.type != FieldType::Graphic)
+                plain << quoteName(f.name);
+        const bool hasGraphic = plain.size() < qsizetype(fields.size());
+        const QString index
+            = QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                  .arg(quoteName(schemaOf(path) + QStringLiteral("_campos")), table, plain.join(QStringLiteral(", ")));
+        if (!db.open()) {
+            failure = db.lastError().text();
+        } else {
+            QSqlQuery q(db);
+            if (!q.exec(QStringLiteral("PRAGMA journal_mode=DELETE"))
+                || !q.exec(QStringLiteral("PRAGMA synchronous=FULL")) || !q.exec(QStringLiteral("BEGIN"))
+                || !q.exec(sql) || (hasGraphic && !plain.isEmpty() && !q.exec(index))
+                || !q.exec(QStringLiteral("COMMIT")))
+                failure = q.lastError().text();
+            q.finish();
             db.close();
-            throw Error(QStringLiteral("No se puede crear la tabla '%1': %2").arg(path, why));
         }
-        db.close();
     }
     QSqlDatabase::removeDatabase(connection);
+    if (!failure.isEmpty()) {
+        QFile::remove(path); // the file is the one just claimed here
+        throw Error(QStringLiteral("No se puede crear la tabla '%1': %2").arg(QDir::toNativeSeparators(path), failure));
+    }
 }
 
 std::vector<FieldDef> tableFileFields(const QString& path)
 {
-    static std::atomic<int> serial{0};
+    static std::atomic<int> serial { 0 };
     const QString connection = QStringLiteral("vdb-inspect-%1").arg(++serial);
     std::vector<FieldDef> fields;
     QString failure;
     {
-        QSqlDatabase db = openPlainFile(path, connection, false);
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteName(schemaOf(path)))))
-            failure = q.lastError().text();
-        while (failure.isEmpty() && q.next())
-            fields.push_back(fieldFromDeclaredType(q.value(1).toString(), q.value(2).toString()));
-        if (failure.isEmpty() && fields.empty())
-            failure = QStringLiteral("no contiene la tabla '%1'").arg(schemaOf(path));
-        db.close();
+        // Read-only: a file that is not one of ours is never written.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(sqliteUri(path, true));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+        if (!QFileInfo(path).isFile()) {
+            failure = QStringLiteral("no es un archivo");
+        } else if (!db.open()) {
+            failure = db.lastError().text();
+        } else {
+            QSqlQuery q(db);
+            if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteName(schemaOf(path)))))
+                failure = q.lastError().text();
+            while (failure.isEmpty() && q.next())
+                fields.push_back(fieldFromDeclaredType(q.value(1).toString(), q.value(2).toString()));
+            if (failure.isEmpty() && fields.empty())
+                failure = QStringLiteral("no contiene la tabla '%1'").arg(schemaOf(path));
+            q.finish();
+            q = QSqlQuery();
+            db.close();
+        }
     }
     QSqlDatabase::removeDatabase(connection);
     if (!failure.isEmpty())
-        throw Error(QStringLiteral("El archivo '%1' no es una tabla válida: %2")
-                        .arg(QDir::toNativeSeparators(path), failure));
+        throw Error(
+            QStringLiteral("El archivo '%1' no es una tabla válida: %2").arg(QDir::toNativeSeparators(path), failure));
     return fields;
 }
 
@@ -159,17 +204,31 @@ void Database::closeAll()
 
 Database::Database(const QString& directory)
     : m_directory(directory)
-    , m_mainDir(std::make_unique<QTemporaryDir>())
 {
     static int serial = 0;
     m_connection = QStringLiteral("vdb-%1").arg(++serial);
     // The main database must be a real file: only then does a commit over
-    // several attached files happen atomically.
+    // several attached files happen atomically. It lives beside the tables so
+    // that the commit record of an interrupted commit survives a restart
+    // (a temporary folder may be emptied at boot, which would leave the
+    // table files half committed).
+    QString mainPath;
+    const QFileInfo dirInfo(directory);
+    if (dirInfo.isDir() && fileWritable(directory)) {
+        mainPath = QDir(directory).filePath(QStringLiteral(".vesmarin-commit.sqlite"));
+    } else {
+        m_mainDir = std::make_unique<QTemporaryDir>();
+        mainPath = m_mainDir->filePath(QStringLiteral("main.sqlite"));
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(m_mainDir->filePath(QStringLiteral("main.sqlite")));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"));
+    db.setDatabaseName(mainPath);
+    // URIs let each table file be attached read-write or read-only.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!db.open())
         throw Error(QStringLiteral("No se puede abrir la base de datos: %1").arg(db.lastError().text()));
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("PRAGMA main.journal_mode=DELETE"));
+    q.exec(QStringLiteral("PRAGMA main.synchronous=FULL"));
 }
 
 Database::~Database()
@@ -212,16 +271,19 @@ QString Database::attach(const QString& tableFile)
     if (inTransaction())
         throw Error(QStringLiteral("No se puede abrir '%1' durante una transacción").arg(shown));
 
+    // A write-protected file is attached read-only, so nothing can change it.
+    const bool readOnly = !fileWritable(path);
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.prepare(QStringLiteral("ATTACH DATABASE ? AS %1").arg(quoteName(schema)));
-    q.addBindValue(sqliteUri(path));
+    q.addBindValue(sqliteUri(path, readOnly));
     if (!q.exec())
         throw Error(QStringLiteral("No se puede abrir el archivo de tabla '%1': %2").arg(shown, q.lastError().text()));
     m_attached[schema] = path;
     // Reading the schema now turns a corrupt or foreign file into an error here.
     QSqlQuery check(QSqlDatabase::database(m_connection));
-    const bool ok = check.exec(QStringLiteral("SELECT count(*) FROM %1.sqlite_master WHERE type='table' AND lower(name)=%2")
-                                   .arg(quoteName(schema), QLatin1Char('\'') + schema + QLatin1Char('\'')));
+    const bool ok
+        = check.exec(QStringLiteral("SELECT count(*) FROM %1.sqlite_master WHERE type='table' AND lower(name)=%2")
+                         .arg(quoteName(schema), QLatin1Char('\'') + schema + QLatin1Char('\'')));
     QString why;
     if (!ok)
         why = check.lastError().text();
@@ -232,19 +294,38 @@ QString Database::attach(const QString& tableFile)
         detach(schema);
         throw Error(QStringLiteral("El archivo '%1' no es una tabla válida: %2").arg(shown, why));
     }
+    if (!readOnly) {
+        // Rollback journal (a write-ahead log cannot commit several files
+        // atomically) and every commit on disk before the call returns.
+        QSqlQuery pragma(QSqlDatabase::database(m_connection));
+        pragma.exec(QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(quoteName(schema)));
+        pragma.exec(QStringLiteral("PRAGMA %1.synchronous=FULL").arg(quoteName(schema)));
+    }
     return schema;
 }
 
-void Database::attachExisting()
+QStringList Database::attachExisting()
 {
+    QStringList problems;
     const QDir dir(m_directory);
-    for (const QString& file : dir.entryList({QStringLiteral("*.DB")}, QDir::Files)) {
+    for (const QString& file : dir.entryList({ QStringLiteral("*.DB") }, QDir::Files)) {
+        if (m_attached.count(schemaOf(file)))
+            continue;
         try {
             attach(file);
-        } catch (const Error&) {
-            // A statement over this table reports the problem itself.
+        } catch (const Error& e) {
+            problems << e.text();
         }
     }
+    return problems;
+}
+
+sqlite3* Database::nativeHandle() const
+{
+    const QVariant handle = QSqlDatabase::database(m_connection, false).driver()->handle();
+    return handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+        ? *static_cast<sqlite3* const*>(handle.data())
+        : nullptr;
 }
 
 QSqlQuery Database::prepare(const QString& sql)
@@ -274,10 +355,13 @@ void Database::execSql(const QString& sql, const QString& what)
 
 void Database::begin()
 {
-    if (m_depth++ == 0) {
+    if (m_depth == 0) {
+        // No file can be attached once the transaction runs: attach them now.
+        attachExisting();
         m_rollbackOnly = false;
         execSql(QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("No se puede iniciar la transacción"));
     }
+    ++m_depth;
 }
 
 void Database::commit()
@@ -306,8 +390,8 @@ void Database::rollback()
     if (m_depth == 0)
         return;
     if (--m_depth == 0) {
-        QSqlQuery q = prepare(QStringLiteral("ROLLBACK"));
-        q.exec();
+        QSqlQuery q(QSqlDatabase::database(m_connection));
+        q.exec(QStringLiteral("ROLLBACK"));
         reloadDataSets();
     } else {
         m_rollbackOnly = true;
@@ -333,7 +417,12 @@ Transaction::~Transaction()
     if (m_done)
         return;
     m_done = true;
-    Database::forName(m_databaseName).rollback();
+    try {
+        Database::forName(m_databaseName).rollback();
+    } catch (...) {
+        // A destructor may run while an error unwinds: the engine has already
+        // undone the work when it cannot even roll back.
+    }
 }
 
 } // namespace vdb

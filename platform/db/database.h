@@ -8,12 +8,14 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 
 #include <map>
-#include <set>
 #include <memory>
+#include <set>
 
 class QTemporaryDir;
+struct sqlite3;
 
 namespace vdb {
 
@@ -24,6 +26,10 @@ QString databaseDirectory(const QString& databaseName);
 // Creates a table file with one table of the given fields. Fails when the
 // file exists: an existing file is never touched.
 void createTableFile(const QString& path, const std::vector<FieldDef>& fields);
+
+// Whether a file may be written: the write permission bits count even for
+// the superuser.
+bool fileWritable(const QString& path);
 
 // Reads the field list of the table kept in a file; fails with a clear
 // message when the file is not one of this program's table files.
@@ -41,8 +47,13 @@ public:
     // Attaches the table file (schema named after the file) and returns the
     // schema name. Throws with the file's name when it cannot be used.
     QString attach(const QString& tableFile);
-    void attachExisting(); // every known table file that exists
+    // Attaches every table file of the directory not yet attached; returns
+    // the problems met (a bad file is left as it is).
+    QStringList attachExisting();
     QString filePath(const QString& tableFile) const;
+
+    // The engine's own connection, for reading many rows at once.
+    sqlite3* nativeHandle() const;
 
     QSqlQuery prepare(const QString& sql);
     void exec(QSqlQuery& query, const QString& what);

@@ -3,6 +3,7 @@
 #include "database.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -11,6 +12,10 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtEndian>
+
+#include <sqlite3.h>
+
+#include <algorithm>
 
 namespace vdb {
 
@@ -82,9 +87,18 @@ Field::Field(DataSet* owner, int index)
 {
 }
 
-QString Field::fieldName() const { return m_owner->fieldDef(m_index).name; }
-FieldType Field::dataType() const { return m_owner->fieldDef(m_index).type; }
-int Field::size() const { return m_owner->fieldDef(m_index).size; }
+QString Field::fieldName() const
+{
+    return m_owner->fieldDef(m_index).name;
+}
+FieldType Field::dataType() const
+{
+    return m_owner->fieldDef(m_index).type;
+}
+int Field::size() const
+{
+    return m_owner->fieldDef(m_index).size;
+}
 
 bool Field::isNull() const
 {
@@ -122,8 +136,9 @@ void Field::setAsString(const QString& text)
         m_owner->m_hasPendingText[m_index] = true;
         break;
     case FieldType::String: {
+        // An empty text leaves the field blank, as in the old table format.
         const int width = size();
-        m_owner->writeValue(m_index, QVariant(width > 0 ? text.left(width) : text));
+        m_owner->writeValue(m_index, text.isEmpty() ? QVariant() : QVariant(width > 0 ? text.left(width) : text));
         break;
     }
     case FieldType::Graphic:
@@ -224,6 +239,11 @@ void DataSet::reload()
     } catch (const Error&) {
         // The file went away: the dataset shows no rows rather than stale ones.
     }
+    // A post that failed left its texts pending; they belong to no row now.
+    m_buffer = Row {};
+    m_modified.assign(m_fields.size(), false);
+    m_pendingText.assign(m_fields.size(), QString());
+    m_hasPendingText.assign(m_fields.size(), false);
     m_cursor = m_rows.empty() ? -1 : std::clamp(at, 0, int(m_rows.size()) - 1);
     m_bof = m_cursor <= 0;
     m_eof = m_rows.empty();
@@ -335,6 +355,7 @@ bool DataSet::eof() const
 
 bool DataSet::isEmpty() const
 {
+    requireActive();
     return m_rows.empty();
 }
 
@@ -356,6 +377,10 @@ const FieldDef& DataSet::fieldDef(int index) const
 
 std::optional<int> DataSet::findField(const QString& name) const
 {
+    // Most callers spell the name as declared: try that cheaper match first.
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].name == name)
+            return int(i);
     for (size_t i = 0; i < m_fields.size(); ++i)
         if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return int(i);
@@ -411,9 +436,9 @@ void DataSet::loadBlob(Row& row, int column) const
     if (row.rowid < 0 || tableForWrites().isEmpty())
         return;
     auto* self = const_cast<DataSet*>(this);
-    QSqlQuery q = self->database().prepare(QStringLiteral("SELECT %1 FROM %2.%3 WHERE rowid = ?")
-                                               .arg(quoteName(self->columnName(column)),
-                                                    quoteName(schemaName()), quoteName(schemaName())));
+    QSqlQuery q = self->database().prepare(
+        QStringLiteral("SELECT %1 FROM %2.%3 WHERE rowid = ?")
+            .arg(quoteName(self->columnName(column)), quoteName(schemaName()), quoteName(schemaName())));
     q.addBindValue(row.rowid);
     self->database().exec(q, {});
     if (q.next())
@@ -426,7 +451,7 @@ void DataSet::startBuffer(bool copyCurrent)
     if (copyCurrent && m_cursor >= 0) {
         m_buffer = m_rows[size_t(m_cursor)];
     } else {
-        m_buffer = Row{};
+        m_buffer = Row {};
         m_buffer.values.assign(columns, QVariant());
         m_buffer.blobLoaded.assign(columns, true);
     }
@@ -477,8 +502,8 @@ void DataSet::checkWritable()
     if (tableForWrites().isEmpty())
         throw Error(QStringLiteral("Cannot modify a read-only dataset"));
     const QString path = database().filePath(tableForWrites());
-    if (!QFileInfo(path).isWritable())
-        throw Error(QStringLiteral("El archivo de tabla '%1' es de solo lectura").arg(path));
+    if (!fileWritable(path))
+        throw Error(QStringLiteral("El archivo de tabla '%1' es de solo lectura").arg(QDir::toNativeSeparators(path)));
 }
 
 void DataSet::post()
@@ -500,18 +525,21 @@ void DataSet::post()
             row.values[column] = QVariant();
             continue;
         }
+        // A text must first read as a 32-bit whole number, then fit 16 bits.
         bool ok = false;
-        const qlonglong n = text.trimmed().toLongLong(&ok);
+        const int n = text.toInt(&ok);
         if (!ok || text.trimmed() != text)
             throw Error(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, m_fields[f].name));
         if (n < -32768 || n > 32767)
-            throw Error(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
-                            .arg(QString::number(n), m_fields[f].name, QStringLiteral("-32768"), QStringLiteral("32767")));
-        row.values[column] = QVariant(int(n));
+            throw Error(
+                QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
+                    .arg(QString::number(n), m_fields[f].name, QStringLiteral("-32768"), QStringLiteral("32767")));
+        row.values[column] = QVariant(n);
     }
 
     Database& db = database();
     const QString schema = schemaName();
+    const QString what = QDir::toNativeSeparators(db.filePath(tableForWrites()));
     if (m_state == State::Edit) {
         QStringList sets;
         QVariantList values;
@@ -528,28 +556,56 @@ void DataSet::post()
             for (const QVariant& v : values)
                 q.addBindValue(v);
             q.addBindValue(row.rowid);
-            db.exec(q, {});
+            db.exec(q, what);
+            // Another program may have deleted the row since it was read.
+            if (q.numRowsAffected() != 1)
+                throw Error(QStringLiteral("El registro ya no existe en el archivo de tabla '%1'").arg(what));
         }
         m_rows[size_t(m_cursor)] = row;
     } else {
+        // Rows are kept in rowid order: a row inserted before the current one
+        // takes its rowid, and the rows from there on move up by one.
+        const bool inMiddle = !m_appending && m_cursor >= 0 && m_cursor < int(m_rows.size());
         QStringList names;
         QStringList marks;
+        if (inMiddle) {
+            names << QStringLiteral("rowid");
+            marks << QStringLiteral("?");
+        }
         for (size_t c = 0; c < m_tableColumns.size(); ++c) {
             names << quoteName(columnName(int(c)));
             marks << QStringLiteral("?");
         }
-        QSqlQuery q = db.prepare(QStringLiteral("INSERT INTO %1.%2 (%3) VALUES (%4)")
-                                     .arg(quoteName(schema), quoteName(schema), names.join(QStringLiteral(", ")),
-                                          marks.join(QStringLiteral(", "))));
+        const QString table = quoteName(schema) + QLatin1Char('.') + quoteName(schema);
+        std::optional<Transaction> tx;
+        if (inMiddle) {
+            tx.emplace(m_databaseName);
+            const qint64 at = m_rows[size_t(m_cursor)].rowid;
+            QSqlQuery away
+                = db.prepare(QStringLiteral("UPDATE %1 SET rowid = -(rowid + 1) WHERE rowid >= ?").arg(table));
+            away.addBindValue(at);
+            db.exec(away, what);
+            QSqlQuery back = db.prepare(QStringLiteral("UPDATE %1 SET rowid = -rowid WHERE rowid < 0").arg(table));
+            db.exec(back, what);
+            row.rowid = at;
+        }
+        QSqlQuery q = db.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                     .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+        if (inMiddle)
+            q.addBindValue(row.rowid);
         for (const QVariant& v : row.values)
             q.addBindValue(v.isNull() ? QVariant() : v);
-        db.exec(q, {});
+        db.exec(q, what);
+        if (tx)
+            tx->commit();
         row.rowid = q.lastInsertId().toLongLong();
         row.blobLoaded.assign(row.values.size(), true);
-        if (m_appending || m_cursor < 0) {
+        if (!inMiddle) {
             m_rows.push_back(row);
             m_cursor = int(m_rows.size()) - 1;
         } else {
+            for (size_t i = size_t(m_cursor); i < m_rows.size(); ++i)
+                ++m_rows[i].rowid;
             m_rows.insert(m_rows.begin() + m_cursor, row);
         }
         m_bof = false;
@@ -565,7 +621,7 @@ void DataSet::cancel()
     if (m_state != State::Edit && m_state != State::Insert)
         return;
     m_state = State::Browse;
-    m_buffer = Row{};
+    m_buffer = Row {};
     m_hasPendingText.assign(m_fields.size(), false);
     emit dataChanged();
 }
@@ -584,9 +640,10 @@ void DataSet::deleteRecord()
     checkWritable();
     Database& db = database();
     const QString schema = schemaName();
-    QSqlQuery q = db.prepare(QStringLiteral("DELETE FROM %1.%2 WHERE rowid = ?").arg(quoteName(schema), quoteName(schema)));
+    QSqlQuery q
+        = db.prepare(QStringLiteral("DELETE FROM %1.%2 WHERE rowid = ?").arg(quoteName(schema), quoteName(schema)));
     q.addBindValue(m_rows[size_t(m_cursor)].rowid);
-    db.exec(q, {});
+    db.exec(q, QDir::toNativeSeparators(db.filePath(tableForWrites())));
     m_rows.erase(m_rows.begin() + m_cursor);
     // The row after the deleted one becomes current; after the last row the
     // one before it does, and a walk that reached the end stays at its end.
@@ -634,7 +691,7 @@ void Table::doOpen()
     std::vector<FieldDef> actual;
     while (info.next()) {
         const QString declared = info.value(2).toString().toUpper();
-        FieldDef def{info.value(1).toString(), FieldType::String, 0};
+        FieldDef def { info.value(1).toString(), FieldType::String, 0 };
         if (declared.contains(QLatin1String("INT")))
             def.type = FieldType::SmallInt;
         else if (declared.contains(QLatin1String("BLOB")) || declared.isEmpty())
@@ -648,26 +705,92 @@ void Table::doOpen()
     checkDeclared(actual, m_tableName);
 
     // Pictures stay on disk until a row's picture is read.
-    QStringList columns{QStringLiteral("rowid")};
+    QStringList columns { QStringLiteral("rowid") };
     for (const FieldDef& c : actual)
         columns << (c.type == FieldType::Graphic ? QStringLiteral("NULL") : quoteName(c.name));
-    QSqlQuery q = db.prepare(QStringLiteral("SELECT %1 FROM %2.%3 ORDER BY rowid")
-                                 .arg(columns.join(QStringLiteral(", ")), quoteName(schema), quoteName(schema)));
-    db.exec(q, m_tableName);
+    // No ORDER BY: the engine may then read an index that holds every field
+    // but the pictures; the rows are put in rowid order below. The rows are
+    // stepped through the engine's own interface: a large results table opens
+    // several times faster than through a QSqlQuery.
+    const QByteArray sql = QStringLiteral("SELECT %1 FROM %2.%3")
+                               .arg(columns.join(QStringLiteral(", ")), quoteName(schema), quoteName(schema))
+                               .toUtf8();
+    sqlite3* handle = db.nativeHandle();
+    const QString shown = QDir::toNativeSeparators(db.filePath(m_tableName));
+    sqlite3_stmt* stmt = nullptr;
+    if (!handle || sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString why = handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("sin conexión");
+        sqlite3_finalize(stmt);
+        throw Error(QStringLiteral("%1: %2").arg(shown, why));
+    }
+    // Knowing the count up front spares the row list its regrowth.
+    const QByteArray countSql
+        = QStringLiteral("SELECT count(*) FROM %1.%2").arg(quoteName(schema), quoteName(schema)).toUtf8();
+    sqlite3_stmt* counting = nullptr;
+    if (sqlite3_prepare_v2(handle, countSql.constData(), int(countSql.size()), &counting, nullptr) == SQLITE_OK
+        && sqlite3_step(counting) == SQLITE_ROW)
+        m_rows.reserve(size_t(sqlite3_column_int64(counting, 0)));
+    sqlite3_finalize(counting);
     const size_t n = actual.size();
-    while (q.next()) {
-        Row row;
-        row.rowid = q.value(0).toLongLong();
-        row.values.resize(n);
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        Row& row = m_rows.emplace_back();
+        row.rowid = sqlite3_column_int64(stmt, 0);
+        row.values.reserve(n);
         row.blobLoaded.assign(n, true);
         for (size_t c = 0; c < n; ++c) {
+            const int col = int(c) + 1;
             if (actual[c].type == FieldType::Graphic) {
                 row.blobLoaded[c] = false;
-                continue;
+                row.values.emplace_back();
+            } else if (sqlite3_column_type(stmt, col) == SQLITE_NULL) {
+                row.values.emplace_back(); // blank: a null value
+            } else if (actual[c].type == FieldType::SmallInt) {
+                row.values.emplace_back(int(sqlite3_column_int64(stmt, col)));
+            } else {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+                row.values.emplace_back(QString::fromUtf8(text, sqlite3_column_bytes(stmt, col)));
             }
-            row.values[c] = normalised(q.value(int(c) + 1), actual[c].type);
         }
-        m_rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE) {
+        const QString why = QString::fromUtf8(sqlite3_errmsg(handle));
+        sqlite3_finalize(stmt);
+        m_rows.clear();
+        throw Error(QStringLiteral("%1: %2").arg(shown, why));
+    }
+    sqlite3_finalize(stmt);
+    const auto byRowid = [](const Row& a, const Row& b) { return a.rowid < b.rowid; };
+    if (!std::is_sorted(m_rows.begin(), m_rows.end(), byRowid)) {
+        // Rows come in index order. Rowids are nearly dense (only deletions
+        // leave gaps), so each row's place is found from its rowid directly;
+        // only widely spread rowids need a sort. Each row moves once.
+        std::vector<size_t> order;
+        order.reserve(m_rows.size());
+        qint64 low = m_rows.front().rowid;
+        qint64 high = low;
+        for (const Row& r : m_rows) {
+            low = std::min(low, r.rowid);
+            high = std::max(high, r.rowid);
+        }
+        if (high - low < 4 * qint64(m_rows.size())) {
+            std::vector<qint32> slot(size_t(high - low + 1), -1);
+            for (size_t i = 0; i < m_rows.size(); ++i)
+                slot[size_t(m_rows[i].rowid - low)] = qint32(i);
+            for (const qint32 i : slot)
+                if (i >= 0)
+                    order.push_back(size_t(i));
+        } else {
+            for (size_t i = 0; i < m_rows.size(); ++i)
+                order.push_back(i);
+            std::sort(
+                order.begin(), order.end(), [this](size_t a, size_t b) { return m_rows[a].rowid < m_rows[b].rowid; });
+        }
+        std::vector<Row> sorted;
+        sorted.reserve(m_rows.size());
+        for (const size_t i : order)
+            sorted.push_back(std::move(m_rows[i]));
+        m_rows = std::move(sorted);
     }
 }
 
@@ -693,15 +816,30 @@ void Query::addSql(const QString& line, const QVariantList& values)
 void Query::doOpen()
 {
     Database& db = database();
-    db.attachExisting();
-    QSqlQuery q = db.prepare(sql());
-    for (const QVariant& v : m_values)
-        q.addBindValue(v);
-    db.exec(q, {});
+    const QStringList problems = db.attachExisting();
+    QSqlQuery q;
+    try {
+        q = db.prepare(sql());
+        for (const QVariant& v : m_values)
+            q.addBindValue(v);
+        db.exec(q, {});
+    } catch (const Error& e) {
+        // "no such table" says less than why the table file was left out.
+        if (!problems.isEmpty())
+            throw Error(problems.join(QLatin1Char('\n')));
+        throw;
+    }
     const QSqlRecord record = q.record();
     std::vector<FieldDef> actual;
     for (int c = 0; c < record.count(); ++c)
-        actual.push_back(FieldDef{record.fieldName(c), typeOfSqlField(record.field(c)), 0});
+        actual.push_back(FieldDef { record.fieldName(c), typeOfSqlField(record.field(c)), 0 });
+    // The driver reports SMALLINT columns as text: a declared 16-bit field
+    // over such a column is read as the number it holds.
+    for (FieldDef& column : actual)
+        for (const FieldDef& want : m_declared)
+            if (want.type == FieldType::SmallInt && column.type == FieldType::String
+                && column.name.compare(want.name, Qt::CaseInsensitive) == 0)
+                column.type = FieldType::SmallInt;
     m_tableColumns = actual;
     checkDeclared(actual, {});
     const size_t n = actual.size();
@@ -756,12 +894,41 @@ QImage decodeGraphic(const QByteArray& blob)
     return image;
 }
 
+// An uncompressed bitmap whose file ends before its last row of pixels: the
+// reader would otherwise hand back a picture with made-up rows.
+static bool bitmapTruncated(const QByteArray& header, qint64 fileSize)
+{
+    if (header.size() < 26)
+        return header.size() >= 2 && header.startsWith("BM");
+    const quint32 offset = qFromLittleEndian<quint32>(header.constData() + 10);
+    const quint32 infoSize = qFromLittleEndian<quint32>(header.constData() + 14);
+    qint64 width = 0, height = 0, bits = 0, compression = 0;
+    if (infoSize == 12) {
+        width = qFromLittleEndian<quint16>(header.constData() + 18);
+        height = qFromLittleEndian<quint16>(header.constData() + 20);
+        bits = qFromLittleEndian<quint16>(header.constData() + 24);
+    } else if (infoSize >= 40 && header.size() >= 34) {
+        width = qFromLittleEndian<qint32>(header.constData() + 18);
+        height = qAbs(qint64(qFromLittleEndian<qint32>(header.constData() + 22)));
+        bits = qFromLittleEndian<quint16>(header.constData() + 28);
+        compression = qFromLittleEndian<quint32>(header.constData() + 30);
+    } else {
+        return false; // left to the reader
+    }
+    if (compression != 0 && compression != 3)
+        return false; // run-length data has no fixed size
+    const qint64 rowBytes = ((width * bits + 31) / 32) * 4;
+    return width > 0 && qint64(offset) + rowBytes * height > fileSize;
+}
+
 QImage loadBitmapFile(const QString& path)
 {
     QFile file(path);
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Cannot open file %1").arg(path));
     const QByteArray head = file.peek(2);
+    if (bitmapTruncated(file.peek(54), file.size()))
+        throw Error(QStringLiteral("Bitmap image is not valid"));
     QImageReader reader(&file, "BMP");
     reader.setAutoDetectImageFormat(false);
     // A picture far larger than any icon would only exhaust memory.

@@ -53,14 +53,14 @@ public:
     int size() const;
 
     bool isNull() const;
-    QString asString() const;        // decimal or text; empty when blank
-    QVariant value() const;          // null QVariant when blank
+    QString asString() const; // decimal or text; empty when blank
+    QVariant value() const; // null QVariant when blank
     void setAsString(const QString& text);
     void clear();
 
     // Graphic fields: the picture, read from either stored form.
     QImage asImage() const;
-    QByteArray asBlob() const;       // stored bytes as they are
+    QByteArray asBlob() const; // stored bytes as they are
     void setImage(const QImage& image);
     void setBlob(const QByteArray& bytes);
 
@@ -128,7 +128,7 @@ signals:
     void updateRecord();
 
 protected:
-    virtual void doOpen() = 0;                  // fills m_fields and m_rows
+    virtual void doOpen() = 0; // fills m_fields and m_rows
     virtual QString tableForWrites() const = 0; // empty: read-only
     virtual QString schemaName() const = 0;
     Database& database();
@@ -159,7 +159,7 @@ private:
     int m_cursor = -1;
     bool m_bof = true;
     bool m_eof = true;
-    Row m_buffer;               // the row being edited or inserted
+    Row m_buffer; // the row being edited or inserted
     std::vector<bool> m_modified;
     bool m_appending = false;
     std::vector<QString> m_pendingText; // texts set on 16-bit fields, converted at post

@@ -1,0 +1,195 @@
+#include "answer_recording.h"
+
+#include "administration/icon_window.h"
+#include "administration/question_notice.h"
+#include "administration/run_clock.h"
+#include "administration/survey_run.h"
+#include "platform/db/dataset.h"
+#include "platform/ui/messages.h"
+#include "shell/run_state.h"
+#include "store/data_module.h"
+
+#include <QSignalBlocker>
+
+#include <exception>
+
+int FinMs = 0;
+int Transcurrido = 0;
+QString TiemposPregunta[51];
+
+AnswerTime answerTime(int inicioMs, int finMs)
+{
+    AnswerTime t;
+    t.elapsedMs = finMs >= inicioMs ? finMs - inicioMs : finMs - inicioMs + 86400000;
+    int rest = t.elapsedMs % 3600000;
+    t.hours = t.elapsedMs / 3600000;
+    t.minutes = rest / 60000;
+    rest %= 60000;
+    t.seconds = rest / 1000;
+    t.millis = rest % 1000;
+    t.wholeSeconds = t.elapsedMs / 1000;
+    t.text = QStringLiteral("%1:%2:%3:%4").arg(t.hours).arg(t.minutes).arg(t.seconds).arg(t.millis);
+    return t;
+}
+
+namespace {
+
+// Leaves the table browsing when a post is refused, so that nothing of the
+// refused answer stays in the row buffer and the next click starts clean.
+class CancelOnError
+{
+public:
+    explicit CancelOnError(vdb::DataSet* set)
+        : m_set(set)
+        , m_exceptions(std::uncaught_exceptions())
+    {
+    }
+    ~CancelOnError()
+    {
+        if (std::uncaught_exceptions() > m_exceptions)
+            m_set->cancel();
+    }
+
+private:
+    vdb::DataSet* m_set;
+    int m_exceptions;
+};
+
+// The scan walks every row; bound controls hear of the outcome once, at the end.
+class QuietWalk
+{
+public:
+    explicit QuietWalk(vdb::DataSet* set)
+        : m_set(set)
+        , m_blocker(set)
+    {
+    }
+    ~QuietWalk()
+    {
+        m_blocker.unblock();
+        emit m_set->dataChanged();
+    }
+
+private:
+    vdb::DataSet* m_set;
+    QSignalBlocker m_blocker;
+};
+
+void fillNewRow(vdb::Table* table, const ResultKey& key, const QString& tiempo, const QImage& picture, int wholeSeconds)
+{
+    table->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(key.edicion));
+    table->fieldByName(QStringLiteral("Pregunta")).setAsString(key.pregunta);
+    table->fieldByName(QStringLiteral("Tiempo")).setAsString(tiempo);
+    table->fieldByName(QStringLiteral("Icono")).setAsString(QString::number(key.icono));
+    table->fieldByName(QStringLiteral("Grafico")).setImage(picture);
+    table->fieldByName(QStringLiteral("Rep_icono")).setAsString(QStringLiteral("1"));
+    table->fieldByName(QStringLiteral("Suma_tiempo")).setAsString(QString::number(wholeSeconds));
+    table->fieldByName(QStringLiteral("Promedio")).setAsString(QString::number(wholeSeconds));
+}
+
+} // namespace
+
+bool accumulateAnswer(
+    vdb::Table* table, const ResultKey& key, const QString& tiempo, const QImage& picture, int wholeSeconds)
+{
+    QuietWalk quiet(table);
+    vdb::Transaction transaction(kDatabaseName);
+    CancelOnError cancel(table);
+
+    bool found = false;
+    if (table->isEmpty()) {
+        table->insert();
+        fillNewRow(table, key, tiempo, picture, wholeSeconds);
+        table->post();
+        transaction.commit();
+        return false;
+    }
+
+    const QString edicionText = QString::number(key.edicion);
+    const QString iconoText = QString::number(key.icono);
+    const vdb::Field edicion = table->fieldByName(QStringLiteral("edicion"));
+    const vdb::Field pregunta = table->fieldByName(QStringLiteral("pregunta"));
+    const vdb::Field icono = table->fieldByName(QStringLiteral("icono"));
+    vdb::Field rep = table->fieldByName(QStringLiteral("Rep_icono"));
+    vdb::Field suma = table->fieldByName(QStringLiteral("Suma_tiempo"));
+    vdb::Field promedio = table->fieldByName(QStringLiteral("Promedio"));
+
+    // A whole number reads as its decimal text, so comparing the numbers is the
+    // text comparison without making a text for every row.
+    auto sameText = [](const vdb::Field& field, int number, const QString& text) {
+        const QVariant v = field.value();
+        if (v.typeId() == QMetaType::Int)
+            return v.toInt() == number;
+        return field.asString() == text;
+    };
+    // Every row of every edition is looked at, and every row with the key counts.
+    for (table->first(); !table->eof(); table->next()) {
+        if (!sameText(edicion, key.edicion, edicionText) || pregunta.asString() != key.pregunta
+            || !sameText(icono, key.icono, iconoText))
+            continue;
+        table->edit();
+        const int newRep = integerOfText(rep.asString()) + 1;
+        const int newSuma = integerOfText(suma.asString()) + wholeSeconds;
+        rep.setAsString(QString::number(newRep));
+        suma.setAsString(QString::number(newSuma));
+        found = true;
+        promedio.setAsString(QString::number(newSuma / newRep));
+        table->post();
+    }
+    if (!found) {
+        table->append();
+        fillNewRow(table, key, tiempo, picture, wholeSeconds);
+        table->post();
+    }
+    transaction.commit();
+    return found;
+}
+
+void recordAnswer(TForm5* window, int n)
+{
+    if (window->answered() || !window->run())
+        return;
+    SurveyRun& run = *window->run();
+
+    const QTime end = run_clock::localTime();
+    LecturaReloj = QDateTime(QDate::currentDate(), end);
+    FinMs = msSinceMidnight(end);
+    const AnswerTime time = answerTime(window->startMs(), FinMs);
+    Transcurrido = time.wholeSeconds;
+    const int q = run.siguiente - 1;
+    if (q >= 1 && q <= 50)
+        TiemposPregunta[q] = time.text;
+
+    vdb::Table* results = DataModule6->Table3;
+    // A survey deleted or changed while it ran gets no more answers.
+    if (!run.surveyUnchanged()) {
+        run.finish();
+        window->setAnswered();
+        results->close();
+        window->hide();
+        vui::notice(window, QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados"));
+        window->deleteLater();
+        return;
+    }
+    // The run keeps its table open, but a close from elsewhere must not lose the answer.
+    if (!results->active())
+        results->open();
+
+    const ResultKey key { run.edicion, run.question(q), window->shownIcon(n) };
+    Encontrado = accumulateAnswer(results, key, time.text, window->picture(n), time.wholeSeconds) ? 1 : 0;
+    window->setAnswered();
+
+    if (run.siguiente > run.numPreguntas) {
+        run.finish();
+        results->close();
+        window->hide();
+        vui::notice(window, QStringLiteral("Fin del cuestionario"));
+    } else {
+        auto* notice = new TForm4(window);
+        notice->show();
+        run.advance();
+        window->hide();
+    }
+    // Hidden for good; the window shown next does not hang off this one.
+    window->deleteLater();
+}

@@ -1,0 +1,62 @@
+#include "question_notice.h"
+
+#include "administration/icon_window.h"
+#include "administration/survey_run.h"
+#include "platform/ui/errors.h"
+#include "ui_question_notice.h"
+
+TForm4* Form4 = nullptr;
+
+TForm4::TForm4(QWidget* owner, bool opening)
+    : vui::Form(nullptr)
+    , ui(std::make_unique<Ui::TForm4>())
+    , m_opener(owner)
+{
+    if (opening)
+        m_run = runFor(owner);
+    // The chain's windows hang off the window that started it, not off one
+    // another: each is released once the next one is on screen.
+    setParent(opening ? chainParent(m_run, owner) : owner, windowFlags());
+    ui->setupUi(this);
+    Label1 = ui->Label1;
+    BitBtn1 = ui->BitBtn1;
+    setDialogFrame(544, 375);
+    QFont labelFont = Label1->font();
+    labelFont.setPixelSize(16);
+    Label1->setFont(labelFont);
+    QFont formFont = font();
+    formFont.setPixelSize(11);
+    BitBtn1->setFont(formFont);
+    // A buddy makes the label treat '&' as a mnemonic marker.
+    Label1->setBuddy(BitBtn1);
+    BitBtn1->setKind(vui::BitBtn::OK);
+    onClick(BitBtn1, this, &TForm4::BitBtn1Click);
+    if (opening)
+        vui::guarded([this] { FormCreate(); });
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Vesmarin - Encuesta"));
+    Label1->setText(m_run->question(m_run->siguiente));
+}
+
+void TForm4::BitBtn1Click()
+{
+    auto* icons = new TForm5(this);
+    icons->show();
+    hide();
+    // Hidden for good: nothing of the run reads this notice again.
+    deleteLater();
+}
+
+TForm4* openFirstNotice(QWidget* owner)
+{
+    auto* notice = new TForm4(owner);
+    notice->run()->start();
+    notice->show();
+    notice->run()->advance();
+    return notice;
+}

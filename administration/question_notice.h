@@ -1,0 +1,42 @@
+#pragma once
+// The question notice: the question's text alone, before its icon window.
+
+#include "platform/ui/form.h"
+
+#include <QLabel>
+#include <QPointer>
+
+#include <memory>
+
+namespace Ui {
+class TForm4;
+}
+class SurveyRun;
+
+class TForm4 : public vui::Form
+{
+    Q_OBJECT
+public:
+    explicit TForm4(QWidget* owner = nullptr, bool opening = true);
+    ~TForm4() override;
+
+    void FormCreate();
+    void BitBtn1Click(); // "Aceptar": on to the icon window
+
+    std::shared_ptr<SurveyRun> run() const { return m_run; }
+    QWidget* opener() const { return m_opener; }
+
+    QLabel* Label1;
+    vui::BitBtn* BitBtn1;
+
+private:
+    std::unique_ptr<Ui::TForm4> ui;
+    std::shared_ptr<SurveyRun> m_run;
+    QPointer<QWidget> m_opener;
+};
+
+extern TForm4* Form4;
+
+// Starts the chain of a run from the run state: the notice of question
+// SiguientePregunta, owned by `owner`, shown; then SiguientePregunta + 1.
+TForm4* openFirstNotice(QWidget* owner);

@@ -1,0 +1,57 @@
+#pragma once
+// One run of a survey: what the hand-over gave it, kept apart from the shared
+// run state so that commands used meanwhile from the main window cannot make
+// the run write under another edition or with other questions.
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+class SurveyRun
+{
+public:
+    // A snapshot of the run state as it stands now.
+    static std::shared_ptr<SurveyRun> fromRunState();
+    ~SurveyRun();
+
+    int edicion = 0;
+    int numPreguntas = 0;
+    int numIconos = 0;
+    int totalIconos = 0;
+    QString dirIconos;
+    QStringList questions;
+    int siguiente = 1; // this run's own SiguientePregunta
+
+    // The window that owns the chain's windows: the opener of the first one.
+    QPointer<QWidget> anchor;
+
+    QString question(int q) const { return q >= 1 && q <= questions.size() ? questions.at(q - 1) : QString(); }
+    QString iconFileName(int icon) const;
+
+    // SiguientePregunta + 1, in the run and in the shared run state.
+    void advance();
+    // Marks the run under way (RunUnderWay) until finish().
+    void start();
+    void finish();
+    bool underWay() const { return m_underWay; }
+
+    // Still the survey the run was handed: same parameter row and questions.
+    bool surveyUnchanged() const;
+
+private:
+    bool m_underWay = false;
+};
+
+// The run a chain window created with this owner belongs to: the owner's
+// own run when it is a chain window, a new snapshot otherwise.
+std::shared_ptr<SurveyRun> runFor(QWidget* owner);
+
+// The window a new chain window is parented to: never an earlier chain window,
+// so that releasing a window that is done with never takes the shown one along.
+QWidget* chainParent(const std::shared_ptr<SurveyRun>& run, QWidget* owner);
+
+// Decimal text to a whole number, with the class library's message.
+int integerOfText(const QString& text);

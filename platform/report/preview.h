@@ -1,0 +1,77 @@
+#pragma once
+// The preview window: shows prepared pages, zooms, moves between pages, sets
+// up the printer, prints, saves the pages as a PDF file and loads one back.
+
+#include "report.h"
+
+#include <QDialog>
+#include <QPrinter>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class QLabel;
+class QPdfDocument;
+class QPdfView;
+class QToolButton;
+
+namespace vrep {
+
+class PreviewWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit PreviewWindow(std::shared_ptr<const PreparedReport> report, QWidget* parent = nullptr);
+    ~PreviewWindow() override;
+
+    QPdfDocument* document() const { return m_document; }
+    QPdfView* view() const { return m_view; }
+    // The prepared report shown, or null after a saved file was loaded.
+    const PreparedReport* report() const { return m_report.get(); }
+    int currentPage() const { return m_page; }
+    int pageCount() const;
+
+    void zoomWholePage();
+    void zoomFull();
+    void zoomPageWidth();
+    void showPage(int page);
+    void firstPage() { showPage(0); }
+    void priorPage() { showPage(m_page - 1); }
+    void nextPage() { showPage(m_page + 1); }
+    void lastPage() { showPage(pageCount() - 1); }
+
+    // Saves what is shown as a PDF file; false when it cannot be written.
+    bool saveTo(const QString& path);
+    // Shows a saved PDF file instead; false when it cannot be read.
+    bool loadFrom(const QString& path);
+    void printTo(QPrinter& printer);
+    QPrinter& printer() { return m_printer; }
+
+    QToolButton* button(const QString& objectName) const;
+    bool wholePage() const { return m_wholePage; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void fitWholePage();
+    void printerSetup();
+    void printClicked();
+    void saveClicked();
+    void loadClicked();
+    void refreshPageInfo();
+    QToolButton* addButton(const char* name, const QString& text, void (PreviewWindow::*slot)());
+
+    std::shared_ptr<const PreparedReport> m_report;
+    QTemporaryDir m_dir;
+    QString m_shownFile;
+    QPdfDocument* m_document;
+    QPdfView* m_view;
+    QLabel* m_pageLabel;
+    QWidget* m_bar;
+    QPrinter m_printer;
+    int m_page = 0;
+    bool m_wholePage = false;
+};
+
+} // namespace vrep

@@ -1,0 +1,106 @@
+#include "widget_events.h"
+
+#include "errors.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+namespace vui {
+
+QChar typedCharacter(const QKeyEvent* event)
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return {};
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return QLatin1Char('\r');
+    case Qt::Key_Backspace:
+        return QLatin1Char('\b');
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (text.size() != 1 || !text.at(0).isPrint())
+        return {};
+    return text.at(0);
+}
+
+namespace {
+
+class EventHook : public QObject
+{
+public:
+    enum Kind { KeyPress, Enter, Exit };
+    EventHook(QWidget* widget, Kind kind)
+        : QObject(widget)
+        , m_kind(kind)
+    {
+        widget->installEventFilter(this);
+    }
+    std::function<void(QChar&)> keyHandler;
+    std::function<void()> focusHandler;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != parent())
+            return false;
+        if (m_kind == KeyPress && event->type() == QEvent::KeyPress) {
+            QChar key = typedCharacter(static_cast<QKeyEvent*>(event));
+            if (key.isNull())
+                return false;
+            return !guarded([&] { keyHandler(key); }) || key.isNull();
+        }
+        const bool in = event->type() == QEvent::FocusIn;
+        if ((m_kind == Enter && in) || (m_kind == Exit && event->type() == QEvent::FocusOut)) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                guarded(focusHandler);
+        }
+        return false;
+    }
+
+private:
+    Kind m_kind;
+};
+
+} // namespace
+
+void onKeyPress(QWidget* widget, std::function<void(QChar& key)> handler)
+{
+    auto* hook = new EventHook(widget, EventHook::KeyPress);
+    hook->keyHandler = std::move(handler);
+}
+
+void onEnter(QWidget* widget, std::function<void()> handler)
+{
+    auto* hook = new EventHook(widget, EventHook::Enter);
+    hook->focusHandler = std::move(handler);
+}
+
+void onExit(QWidget* widget, std::function<void()> handler)
+{
+    auto* hook = new EventHook(widget, EventHook::Exit);
+    hook->focusHandler = std::move(handler);
+}
+
+void postNextControl(QWidget* window)
+{
+    QTimer::singleShot(0, window, [window = QPointer<QWidget>(window)] {
+        if (!window || !window->isVisible())
+            return;
+        QWidget* focused = window->focusWidget();
+        if (!focused)
+            return;
+        // A Tab sent to the focused control takes the same road as a typed one,
+        // so scrolling containers bring the next control into view.
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(focused, &tab);
+    });
+}
+
+} // namespace vui

@@ -1,0 +1,25 @@
+#pragma once
+// The program's own pictures, kept as drawings and rendered at the size a
+// window shows them.
+
+#include <QImage>
+#include <QPixmap>
+#include <QSize>
+#include <QString>
+
+namespace vres {
+
+// ":/pictures/<name>.svg" rendered into an image of exactly `size`; a null
+// image when there is no such picture.
+QImage pictureImage(
+    const QString& name, const QSize& size, QImage::Format format = QImage::Format_ARGB32_Premultiplied);
+QPixmap picture(const QString& name, const QSize& size);
+
+// The sizes at which the windows use them.
+inline constexpr QSize kBackgroundSize { 778, 436 };
+inline constexpr QSize kToolPictureSize { 32, 32 };
+inline constexpr QSize kProgramIconSize { 32, 32 };
+inline constexpr QSize kAboutLogoSize { 65, 67 };
+inline constexpr QSize kAboutBannerSize { 300, 100 };
+
+} // namespace vres

@@ -1,0 +1,83 @@
+#include "application.h"
+
+#include "administration/icon_window.h"
+#include "administration/question_notice.h"
+#include "authoring/change_question_dialog.h"
+#include "authoring/new_survey_dialog.h"
+#include "authoring/question_entry_dialog.h"
+#include "authoring/survey_list.h"
+#include "platform/ui/form.h"
+#include "reporting/report_choice.h"
+#include "reporting/report_form.h"
+#include "resources/pictures.h"
+#include "shell/about_box.h"
+#include "shell/main_window.h"
+#include "shell/run_state.h"
+#include "store/data_module.h"
+
+#include <QApplication>
+#include <QIcon>
+
+void prepareApplication()
+{
+    vui::installFontSubstitutions();
+    QApplication::setWindowIcon(QIcon(vres::picture(QStringLiteral("program_icon"), vres::kProgramIconSize)));
+}
+
+void createGlobalInstances()
+{
+    Form1 = new TForm1;
+    MainWindow = Form1;
+    Form2 = new TForm2(nullptr, false);
+    Form3 = new TForm3(nullptr, false);
+    Form4 = new TForm4(nullptr, false);
+    Form5 = new TForm5(nullptr, false);
+    DataModule6 = new TDataModule6;
+    // The main window's data-aware edit names a source of the module, which
+    // did not exist when the window was made.
+    Form1->bindDataControls();
+    Form7 = new TForm7(nullptr, false);
+    Form8 = new TForm8(nullptr, false);
+    Form9 = new TForm9(nullptr, false);
+    Form10 = new TForm10(nullptr, false);
+    Form11 = new TForm11(nullptr, false);
+}
+
+void showMainWindow()
+{
+    Form1->showMaximized();
+}
+
+template <typename T> static void release(T*& instance)
+{
+    delete instance;
+    instance = nullptr;
+}
+
+void releaseGlobalInstances()
+{
+    // The dialogs opened during the run belong to the main window and may
+    // still refer to the tables: they go before the data module.
+    release(Form1);
+    release(Form11);
+    release(Form10);
+    release(Form9);
+    release(Form8);
+    release(Form7);
+    release(Form5);
+    release(Form4);
+    release(Form3);
+    release(Form2);
+    release(DataModule6);
+}
+
+int runApplication(int& argc, char** argv)
+{
+    QApplication app(argc, argv);
+    prepareApplication();
+    createGlobalInstances();
+    showMainWindow();
+    const int code = QApplication::exec();
+    releaseGlobalInstances();
+    return code;
+}

@@ -1,0 +1,99 @@
+#pragma once
+// Surveys written through the data module's tables, and the windows of a run
+// found and answered as a respondent does.
+
+#include "administration/icon_window.h"
+#include "administration/question_notice.h"
+#include "store/data_module.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QList>
+#include <QStringList>
+
+namespace run_fixture {
+
+// Appends a parameter row and its question rows; leaves both tables closed.
+inline void addSurvey(
+    int edicion, const QStringList& questions, int numIconos, int totalIconos, const QString& directory)
+{
+    vdb::Table* t1 = DataModule6->Table1;
+    vdb::Table* t2 = DataModule6->Table2;
+    t1->open();
+    t1->append();
+    t1->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(edicion));
+    t1->fieldByName(QStringLiteral("Num")).setAsString(QString::number(questions.size()));
+    t1->fieldByName(QStringLiteral("Num_ico")).setAsString(QString::number(numIconos));
+    t1->fieldByName(QStringLiteral("Total_ico")).setAsString(QString::number(totalIconos));
+    t1->fieldByName(QStringLiteral("Direccion")).setAsString(directory);
+    t1->post();
+    t2->open();
+    for (const QString& q : questions) {
+        t2->append();
+        t2->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(edicion));
+        t2->fieldByName(QStringLiteral("Preguntas")).setAsString(q);
+        t2->post();
+    }
+    t1->close();
+    t2->close();
+}
+
+// The icon directory in the form a survey stores it.
+inline QString surveyDirectory(const QString& path)
+{
+    QString dir = path;
+    return dir.replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+template <typename W> QList<W*> liveWindows()
+{
+    QList<W*> found;
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* window = qobject_cast<W*>(w))
+            found << window;
+    return found;
+}
+
+template <typename W> W* shownWindow()
+{
+    for (W* w : liveWindows<W>())
+        if (w->isVisible())
+            return w;
+    return nullptr;
+}
+
+inline void releaseHidden()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+struct Result
+{
+    int edicion;
+    QString pregunta;
+    int icono;
+    QString tiempo;
+    int rep;
+    int suma;
+    int promedio;
+};
+
+// Every result row, read back from the file through a fresh open.
+inline QList<Result> results()
+{
+    vdb::Table* t3 = DataModule6->Table3;
+    const bool wasOpen = t3->active();
+    t3->close();
+    t3->open();
+    QList<Result> rows;
+    for (t3->first(); !t3->eof(); t3->next()) {
+        auto f = [t3](const char* n) { return t3->fieldByName(QLatin1String(n)).asString(); };
+        rows << Result { f("Edicion").toInt(), f("Pregunta"), f("Icono").toInt(), f("Tiempo"), f("Rep_icono").toInt(),
+            f("Suma_tiempo").toInt(), f("Promedio").toInt() };
+    }
+    if (!wasOpen)
+        t3->close();
+    return rows;
+}
+
+} // namespace run_fixture
