@@ -169,6 +169,7 @@ void recordAnswer(TForm5* window, int n)
         window->hide();
         vui::notice(window, QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados"));
         window->deleteLater();
+        run.end();
         return;
     }
     // The run keeps its table open, but a close from elsewhere must not lose the answer.
@@ -184,6 +185,7 @@ void recordAnswer(TForm5* window, int n)
         results->close();
         window->hide();
         vui::notice(window, QStringLiteral("Fin del cuestionario"));
+        run.end();
     } else {
         auto* notice = new TForm4(window);
         notice->show();

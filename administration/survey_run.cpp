@@ -57,6 +57,13 @@ void SurveyRun::finish()
     RunUnderWay = g_runsUnderWay > 0;
 }
 
+void SurveyRun::end()
+{
+    finish();
+    if (releaseAnchorAtEnd && anchor && !anchor->isVisible())
+        anchor->deleteLater();
+}
+
 bool SurveyRun::surveyUnchanged() const
 {
     vdb::Query parameters;
@@ -70,16 +77,13 @@ bool SurveyRun::surveyUnchanged() const
         || number("Total_ico") != QString::number(totalIconos) || number("Direccion") != dirIconos)
         return false;
 
+    // A question whose text was changed is still the same question: the run
+    // goes on with the text it was handed. Fewer or more questions is another survey.
     vdb::Query rows;
     rows.setDatabaseName(kDatabaseName);
-    rows.addSql(QStringLiteral("SELECT * FROM preguntas WHERE Edicion = ?"), { edicion });
+    rows.addSql(QStringLiteral("SELECT count(*) AS n FROM preguntas WHERE Edicion = ?"), { edicion });
     rows.open();
-    QStringList texts;
-    for (rows.first(); !rows.eof(); rows.next()) {
-        const QString text = rows.fieldByName(QStringLiteral("Preguntas")).asString();
-        texts << (text.isEmpty() ? QStringLiteral(" ") : text);
-    }
-    return texts == questions;
+    return rows.fieldByName(QStringLiteral("n")).asString() == QString::number(questions.size());
 }
 
 std::shared_ptr<SurveyRun> runFor(QWidget* owner)

@@ -27,6 +27,9 @@ public:
 
     // The window that owns the chain's windows: the opener of the first one.
     QPointer<QWidget> anchor;
+    // The anchor has no use of its own once its run is over (a survey list
+    // hidden since its hand-over): it goes with the run.
+    bool releaseAnchorAtEnd = false;
 
     QString question(int q) const { return q >= 1 && q <= questions.size() ? questions.at(q - 1) : QString(); }
     QString iconFileName(int icon) const;
@@ -36,9 +39,12 @@ public:
     // Marks the run under way (RunUnderWay) until finish().
     void start();
     void finish();
+    // The run is over: finish(), and let a hidden anchor go when it should.
+    void end();
     bool underWay() const { return m_underWay; }
 
-    // Still the survey the run was handed: same parameter row and questions.
+    // Still the survey the run was handed, not deleted nor replaced by another
+    // one renumbered into its place: same parameter row, as many questions.
     bool surveyUnchanged() const;
 
 private:

@@ -174,8 +174,9 @@ void TForm7::BitBtn1Click()
         if (!surveyShapeValid(NumIconos, NumPreguntas))
             throw vdb::Error(kDatosIncorrectos);
         checkIconFiles(TotalIconos);
+        // Hidden from now on, the list owns the run's windows until the run is over.
         if (SiguientePregunta <= NumPreguntas)
-            openFirstNotice(this);
+            openFirstNotice(this)->run()->releaseAnchorAtEnd = true;
     } catch (const std::exception&) {
         handedOver = false;
     }

@@ -12,6 +12,10 @@
 
 #include <atomic>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace vdb {
 
 namespace {
@@ -66,6 +70,19 @@ QString sqliteUri(const QString& path, bool readOnly = false)
 {
     return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
         + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
+}
+
+// Device and inode: tells a file from another one later put at its path.
+QString fileIdentity(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        return QStringLiteral("%1:%2").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino));
+#endif
+    return QFileInfo(path).birthTime().toString(Qt::ISODateWithMs);
 }
 
 // How long a statement waits for another program's lock on a table file.
@@ -251,6 +268,7 @@ void Database::detach(const QString& schema)
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.exec(QStringLiteral("DETACH DATABASE %1").arg(quoteName(schema)));
     m_attached.erase(schema);
+    m_identity.erase(schema);
 }
 
 QString Database::attach(const QString& tableFile)
@@ -264,8 +282,13 @@ QString Database::attach(const QString& tableFile)
             detach(schema);
         throw Error(QStringLiteral("No se encuentra el archivo de tabla '%1'").arg(shown));
     }
-    if (m_attached.count(schema))
-        return schema;
+    if (m_attached.count(schema)) {
+        // A file replaced since it was attached (restored from a copy, made
+        // anew) must not be written through the handle of the old one.
+        if (m_identity[schema] == fileIdentity(path) || inTransaction())
+            return schema;
+        detach(schema);
+    }
     if (!info.isReadable())
         throw Error(QStringLiteral("No se puede leer el archivo de tabla '%1'").arg(shown));
     if (inTransaction())
@@ -279,11 +302,16 @@ QString Database::attach(const QString& tableFile)
     if (!q.exec())
         throw Error(QStringLiteral("No se puede abrir el archivo de tabla '%1': %2").arg(shown, q.lastError().text()));
     m_attached[schema] = path;
+    m_identity[schema] = fileIdentity(path);
     // Reading the schema now turns a corrupt or foreign file into an error here.
     QSqlQuery check(QSqlDatabase::database(m_connection));
-    const bool ok
-        = check.exec(QStringLiteral("SELECT count(*) FROM %1.sqlite_master WHERE type='table' AND lower(name)=%2")
-                         .arg(quoteName(schema), QLatin1Char('\'') + schema + QLatin1Char('\'')));
+    bool ok
+        = check.prepare(QStringLiteral("SELECT count(*) FROM %1.sqlite_master WHERE type = 'table' AND lower(name) = ?")
+                            .arg(quoteName(schema)));
+    if (ok) {
+        check.addBindValue(schema);
+        ok = check.exec();
+    }
     QString why;
     if (!ok)
         why = check.lastError().text();
@@ -302,6 +330,15 @@ QString Database::attach(const QString& tableFile)
         pragma.exec(QStringLiteral("PRAGMA %1.synchronous=FULL").arg(quoteName(schema)));
     }
     return schema;
+}
+
+void Database::requireSameFile(const QString& tableFile) const
+{
+    const auto it = m_identity.find(schemaOf(tableFile));
+    if (it != m_identity.end() && it->second != fileIdentity(filePath(tableFile)))
+        throw Error(QStringLiteral("El archivo de tabla '%1' ha sido borrado o reemplazado: cierre la tabla y vuelva a "
+                                   "abrirla")
+                        .arg(QDir::toNativeSeparators(filePath(tableFile))));
 }
 
 QStringList Database::attachExisting()

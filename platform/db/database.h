@@ -50,6 +50,9 @@ public:
     // Attaches every table file of the directory not yet attached; returns
     // the problems met (a bad file is left as it is).
     QStringList attachExisting();
+    // Fails when the attached file was deleted or replaced since it was
+    // attached: writes would reach the old file and be lost.
+    void requireSameFile(const QString& tableFile) const;
     QString filePath(const QString& tableFile) const;
 
     // The engine's own connection, for reading many rows at once.
@@ -77,6 +80,7 @@ private:
     QString m_connection;
     std::unique_ptr<QTemporaryDir> m_mainDir;
     std::map<QString, QString> m_attached; // schema -> file path
+    std::map<QString, QString> m_identity; // schema -> the attached file's identity
     int m_depth = 0;
     bool m_rollbackOnly = false;
     std::set<DataSet*> m_dataSets;

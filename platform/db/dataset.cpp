@@ -501,6 +501,7 @@ void DataSet::checkWritable()
 {
     if (tableForWrites().isEmpty())
         throw Error(QStringLiteral("Cannot modify a read-only dataset"));
+    database().requireSameFile(tableForWrites());
     const QString path = database().filePath(tableForWrites());
     if (!fileWritable(path))
         throw Error(QStringLiteral("El archivo de tabla '%1' es de solo lectura").arg(QDir::toNativeSeparators(path)));
@@ -538,6 +539,7 @@ void DataSet::post()
     }
 
     Database& db = database();
+    db.requireSameFile(tableForWrites());
     const QString schema = schemaName();
     const QString what = QDir::toNativeSeparators(db.filePath(tableForWrites()));
     if (m_state == State::Edit) {

@@ -60,7 +60,7 @@ class PreparedReport
 {
 public:
     QSizeF pageSize; // report pixels
-    int zoom = 100;  // percent, as the preview first shows the pages
+    int zoom = 100; // percent, as the preview first shows the pages
     std::vector<PreparedPage> pages;
 
     int pageCount() const { return int(pages.size()); }

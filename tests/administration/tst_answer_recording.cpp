@@ -58,6 +58,7 @@ private slots:
     void runKeepsWhatItWasHanded();
     void closedResultsTableIsReopened();
     void deletedSurveyGetsNoAnswers();
+    void changedQuestionTextKeepsTheRun();
     void windowsAreReleased();
 
 private:
@@ -388,6 +389,24 @@ void TestAnswerRecording::deletedSurveyGetsNoAnswers()
     QCOMPARE(results().size(), 1);
     QVERIFY(!RunUnderWay);
     QVERIFY(!shownWindow<TForm5>());
+}
+
+void TestAnswerRecording::changedQuestionTextKeepsTheRun()
+{
+    startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") }, 2, 2, 1);
+    answerCurrent();
+    vdb::Table* t2 = DataModule6->Table2;
+    t2->open();
+    t2->last();
+    t2->edit();
+    t2->fieldByName(QStringLiteral("Preguntas")).setAsString(QStringLiteral("Dos, corregida"));
+    t2->post();
+    t2->close();
+    answerCurrent(1, true);
+    QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
+    const QList<Result> rows = results();
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[1].pregunta, QStringLiteral("Dos"));
 }
 
 void TestAnswerRecording::windowsAreReleased()

@@ -574,6 +574,31 @@ private slots:
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }
 
+    void replacedTableFileIsNotWrittenThroughTheOldOne()
+    {
+        const QString path = m_data->tablePath(QStringLiteral("variables.DB"));
+        vdb::Table* t = DataModule6->Table1;
+        t->open();
+        t->append();
+        t->fieldByName(QStringLiteral("Num")).setAsString(QStringLiteral("4"));
+        t->post();
+        // Restored from a copy while the table is open.
+        const QString copy = m_data->path(QStringLiteral("copia.DB"));
+        QVERIFY(QFile::copy(path, copy));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::copy(copy, path));
+        const QString message = errorOf([&] { t->edit(); });
+        QVERIFY2(message.contains(QStringLiteral("variables.DB")), qPrintable(message));
+        t->close();
+        t->open();
+        t->edit();
+        t->fieldByName(QStringLiteral("Num")).setAsString(QStringLiteral("6"));
+        t->post();
+        t->close();
+        t->open();
+        QCOMPARE(t->fieldByName(QStringLiteral("Num")).asString(), QStringLiteral("6"));
+    }
+
     void valuesTravelAsBoundParameters_data()
     {
         QTest::addColumn<QString>("text");
