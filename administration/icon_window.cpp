@@ -96,18 +96,6 @@ TForm5::TForm5(QWidget* owner, bool opening)
     SpeedButtons = { ui->SpeedButton1, ui->SpeedButton2, ui->SpeedButton3, ui->SpeedButton4, ui->SpeedButton5,
         ui->SpeedButton6, ui->SpeedButton7, ui->SpeedButton8, ui->SpeedButton9, ui->SpeedButton10, ui->SpeedButton11,
         ui->SpeedButton12 };
-    SpeedButton1 = SpeedButtons[0];
-    SpeedButton2 = SpeedButtons[1];
-    SpeedButton3 = SpeedButtons[2];
-    SpeedButton4 = SpeedButtons[3];
-    SpeedButton5 = SpeedButtons[4];
-    SpeedButton6 = SpeedButtons[5];
-    SpeedButton7 = SpeedButtons[6];
-    SpeedButton8 = SpeedButtons[7];
-    SpeedButton9 = SpeedButtons[8];
-    SpeedButton10 = SpeedButtons[9];
-    SpeedButton11 = SpeedButtons[10];
-    SpeedButton12 = SpeedButtons[11];
     setDialogFrame(544, 375);
     QFont formFont = font();
     formFont.setPixelSize(11);

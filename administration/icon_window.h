@@ -77,19 +77,7 @@ public:
     bool answered() const { return m_answered; }
     void setAnswered() { m_answered = true; }
 
-    QToolButton* SpeedButton1;
-    QToolButton* SpeedButton2;
-    QToolButton* SpeedButton3;
-    QToolButton* SpeedButton4;
-    QToolButton* SpeedButton5;
-    QToolButton* SpeedButton6;
-    QToolButton* SpeedButton7;
-    QToolButton* SpeedButton8;
-    QToolButton* SpeedButton9;
-    QToolButton* SpeedButton10;
-    QToolButton* SpeedButton11;
-    QToolButton* SpeedButton12;
-    std::array<QToolButton*, 12> SpeedButtons;
+    std::array<QToolButton*, 12> SpeedButtons {}; // SpeedButton1 .. SpeedButton12
 
 private:
     void setPicture(int k, const QImage& picture);

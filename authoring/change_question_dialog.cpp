@@ -3,6 +3,7 @@
 #include "ui_change_question_dialog.h"
 
 #include "platform/ui/errors.h"
+#include "platform/ui/fonts.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
 
@@ -142,13 +143,7 @@ void TForm8::FormCreate()
 void TForm8::fillList()
 {
     ComboBox1->clear();
-    const QStringList lines = questionLines(DBEdit1->text());
-    for (const QString& line : lines) {
-        ComboBox1->addItem(line);
-        ComboBox1->setItemData(ComboBox1->count() - 1, QSize(0, 16), Qt::SizeHintRole);
-    }
-    // A non-editable list chooses its first entry by itself; here nothing is chosen.
-    ComboBox1->setCurrentIndex(-1);
+    vui::setRows(ComboBox1, questionLines(DBEdit1->text()), 16);
 }
 
 void TForm8::DBNavigator1Click(vui::DBNavigator::Button)

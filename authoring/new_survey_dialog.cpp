@@ -13,6 +13,19 @@
 
 TForm2* Form2 = nullptr;
 
+namespace {
+
+// Runs a range rule on a field; the text is set only when the rule changes
+// it, since setting it moves the cursor to the end.
+void applyRule(QLineEdit* field, QString (*rule)(const QString&))
+{
+    const QString text = rule(field->text());
+    if (text != field->text())
+        field->setText(text);
+}
+
+} // namespace
+
 int limitValue(const QString& text)
 {
     return integerValue(QLatin1Char('1') + text) - 100;
@@ -151,30 +164,22 @@ void TForm2::Edit4KeyPress(QChar& key)
 
 void TForm2::Edit1Change()
 {
-    const QString text = questionsAfterChange(Edit1->text());
-    if (text != Edit1->text())
-        Edit1->setText(text);
+    applyRule(Edit1, questionsAfterChange);
 }
 
 void TForm2::Edit1Exit()
 {
-    const QString text = questionsAfterExit(Edit1->text());
-    if (text != Edit1->text())
-        Edit1->setText(text);
+    applyRule(Edit1, questionsAfterExit);
 }
 
 void TForm2::Edit2Change()
 {
-    const QString text = iconsAfterChange(Edit2->text());
-    if (text != Edit2->text())
-        Edit2->setText(text);
+    applyRule(Edit2, iconsAfterChange);
 }
 
 void TForm2::Edit2Exit()
 {
-    const QString text = iconsAfterExit(Edit2->text());
-    if (text != Edit2->text())
-        Edit2->setText(text);
+    applyRule(Edit2, iconsAfterExit);
 }
 
 void TForm2::DirectoryListBox1Change()

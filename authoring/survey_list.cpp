@@ -4,6 +4,7 @@
 #include "administration/survey_run.h"
 #include "platform/db/dataset.h"
 #include "platform/ui/errors.h"
+#include "platform/ui/fonts.h"
 #include "platform/ui/messages.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
@@ -78,15 +79,8 @@ TForm7::TForm7(QWidget* owner, bool opening)
     SpeedButton1 = ui->SpeedButton1;
     setDialogFrame(544, 375);
 
-    for (QWidget* w :
-        { static_cast<QWidget*>(Label1), static_cast<QWidget*>(DBEdit1), static_cast<QWidget*>(Label2) }) {
-        QFont f = w->font();
-        f.setPixelSize(16);
-        w->setFont(f);
-    }
-    QFont listFont = ListBox1->font();
-    listFont.setPixelSize(13);
-    ListBox1->setFont(listFont);
+    vui::setPixelSize({ Label1, DBEdit1, Label2 }, 16);
+    vui::setPixelSize({ ListBox1 }, 13);
     ListBox1->setUniformItemSizes(true);
 
     BitBtn1->setKind(vui::BitBtn::OK);
@@ -139,11 +133,7 @@ void TForm7::FormCreate()
 void TForm7::fillList()
 {
     const QStringList lines = questionLines(DataModule6->Table1->fieldByName(QStringLiteral("Edicion")).asString());
-    ListBox1->clear();
-    for (const QString& line : lines) {
-        auto* item = new QListWidgetItem(line, ListBox1);
-        item->setSizeHint(QSize(0, 16));
-    }
+    vui::setRows(ListBox1, lines, 16);
 }
 
 void TForm7::DBNavigator1Click(vui::DBNavigator::Button)

@@ -57,6 +57,28 @@ double elapsedMs(const QElapsedTimer& timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// A fresh data directory holding the seeded tables, and a data module over it.
+struct SeededStore
+{
+    testing_support::TestData data;
+    SeededStore()
+    {
+        seed(data);
+        DataModule6 = new TDataModule6;
+    }
+    ~SeededStore()
+    {
+        delete DataModule6;
+        DataModule6 = nullptr;
+    }
+    static void openAll()
+    {
+        DataModule6->Table1->open();
+        DataModule6->Table2->open();
+        DataModule6->Table3->open();
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -68,9 +90,7 @@ int main(int argc, char** argv)
     for (int round = 0; round < kRounds; ++round) {
         // Deleting survey 1 from the survey list, its bound controls in place.
         {
-            testing_support::TestData data;
-            seed(data);
-            DataModule6 = new TDataModule6;
+            SeededStore store;
             DataModule6->Table3->open();
             DataModule6->Table1->open();
             EdicionActual = DataModule6->Table1->recordCount();
@@ -82,31 +102,21 @@ int main(int argc, char** argv)
             if (DataModule6->Table3->recordCount() != 30000 - 600 || DataModule6->Table1->recordCount() != kSurveys - 1)
                 qFatal("deletion left the wrong rows");
             delete list;
-            delete DataModule6;
-            DataModule6 = nullptr;
         }
         // The same with no window bound to the tables.
         {
-            testing_support::TestData data;
-            seed(data);
-            DataModule6 = new TDataModule6;
-            DataModule6->Table1->open();
-            DataModule6->Table2->open();
-            DataModule6->Table3->open();
+            SeededStore store;
+            SeededStore::openAll();
             DataModule6->Table1->first();
             QElapsedTimer timer;
             timer.start();
             deleteSurvey(QStringLiteral("1"));
             deletionBare.ms.push_back(elapsedMs(timer));
-            delete DataModule6;
-            DataModule6 = nullptr;
         }
         // "Aceptar" of the change-a-question dialog: opens the question and
         // results tables, changes the rows, commits and closes the tables.
         {
-            testing_support::TestData data;
-            seed(data);
-            DataModule6 = new TDataModule6;
+            SeededStore store;
             DataModule6->Table1->open();
             EdicionActual = DataModule6->Table1->recordCount();
             auto* dialog = new TForm8;
@@ -117,17 +127,13 @@ int main(int argc, char** argv)
             dialog->BitBtn1Click();
             change.ms.push_back(elapsedMs(timer));
             // Again with both tables already open, the walk and commit alone.
-            DataModule6->Table1->open();
-            DataModule6->Table2->open();
-            DataModule6->Table3->open();
+            SeededStore::openAll();
             timer.restart();
             const QuestionChange changed = changeQuestionText("1", "Pregunta nueva", "Pregunta cambiada");
             changeOpen.ms.push_back(elapsedMs(timer));
             if (changed.questionRows != 1 || changed.resultRows != kIcons)
                 qFatal("change touched %d question and %d result rows", changed.questionRows, changed.resultRows);
             delete dialog;
-            delete DataModule6;
-            DataModule6 = nullptr;
         }
     }
 

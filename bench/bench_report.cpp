@@ -44,15 +44,6 @@ void fillResults(int rows, int questions, int edicion = 1)
     tx.commit();
 }
 
-void openRows(const ReportStatement& s)
-{
-    vdb::Query* q = DataModule6->Query2;
-    q->close();
-    q->clearSql();
-    q->addSql(s.text, s.values);
-    q->open();
-}
-
 struct Figures
 {
     std::vector<double> ms;
@@ -92,13 +83,7 @@ int main(int argc, char** argv)
 
     vrep::Report* report = Form10->QuickRep1;
     report->setTitle(kTituloEdicion);
-    Form10->QRChart1->setEnabled(false);
-    Form10->QRChart2->setEnabled(false);
-    Form10->QRDBImage2->setEnabled(false);
-    Form10->QRLabel10->setEnabled(false);
-    Form10->QRLabel5->setCaption(QStringLiteral("Total de Registros"));
-    Form10->QRExpr1->setExpression(QStringLiteral("COUNT"));
-    Form10->QRBand5->setHeight(100);
+    Form10->setQuestionReport(false);
     // The choice windows of earlier reports stay alive, hidden, their hidden
     // field boxes bound to the report query.
     std::vector<std::unique_ptr<TForm9>> choices;
@@ -109,7 +94,7 @@ int main(int argc, char** argv)
     for (int run = 0; run < 5; ++run) {
         QElapsedTimer t;
         t.start();
-        openRows(editionStatement(QStringLiteral("1")));
+        openEditionRows(QStringLiteral("1"));
         editionQuery.add(elapsedMs(t));
         t.restart();
         const vrep::PreparedReport out = report->prepare();
@@ -129,31 +114,14 @@ int main(int argc, char** argv)
 
     // --- Question report with 12 icons and both charts -----------------------
     report->setTitle(kTituloPregunta);
-    Form10->QRChart1->setEnabled(true);
-    Form10->QRChart2->setEnabled(true);
-    Form10->QRDBImage2->setEnabled(true);
-    Form10->QRLabel10->setEnabled(true);
-    Form10->QRLabel5->setCaption(QStringLiteral("Número de Encuestas"));
-    Form10->QRExpr1->setExpression(QStringLiteral("SUM(Rep_icono)"));
-    Form10->QRBand5->setHeight(522);
+    Form10->setQuestionReport(true);
     const QString question = QStringLiteral("Pregunta número 1");
     Figures questionRun, questionPaint;
     QImage page(816 * 2, 1056 * 2, QImage::Format_RGB32);
     for (int run = 0; run < 10; ++run) {
         QElapsedTimer t;
         t.start();
-        openRows(questionStatement(QStringLiteral("2"), question));
-        vdb::Query* q = DataModule6->Query2;
-        std::vector<IconTally> tallies;
-        for (q->first(); !q->eof(); q->next())
-            tallies.push_back({ q->fieldByName(QStringLiteral("Rep_icono")).asString(),
-                q->fieldByName(QStringLiteral("Promedio")).asString() });
-        const MostAppropriate best = mostAppropriateIcon(tallies);
-        const ReportStatement icon = iconStatement(QStringLiteral("2"), question, best.repeticiones, best.promedio);
-        DataModule6->Query3->close();
-        DataModule6->Query3->clearSql();
-        DataModule6->Query3->addSql(icon.text, icon.values);
-        DataModule6->Query3->open();
+        openQuestionRows(QStringLiteral("2"), question);
         const vrep::PreparedReport out = report->prepare();
         // The charts are drawn when the page is: draw every page once, as the preview does.
         for (int p = 0; p < out.pageCount(); ++p) {
@@ -163,7 +131,8 @@ int main(int argc, char** argv)
         }
         questionRun.add(elapsedMs(t));
         if (run == 0)
-            std::printf("question report: %d detail rows, %d page(s)\n", int(tallies.size()), out.pageCount());
+            std::printf(
+                "question report: %d detail rows, %d page(s)\n", DataModule6->Query2->recordCount(), out.pageCount());
     }
     questionRun.print("question report: queries + prepare + draw, 12 icons, 2 charts", 300);
 

@@ -148,30 +148,16 @@ void TForm9::RadioGroup1Click()
     if (!questionMode) {
         BitBtn1->setEnabled(true);
         GroupBox1->setTitle(QStringLiteral(" REPORTE POR EDICIÓN"));
-        if (Form10) {
-            Form10->QRChart1->setEnabled(false);
-            Form10->QRChart2->setEnabled(false);
-            Form10->QRDBImage2->setEnabled(false);
-            Form10->QRLabel10->setEnabled(false);
-            Form10->QRLabel5->setCaption(QStringLiteral("Total de Registros"));
-            Form10->QRExpr1->setExpression(QStringLiteral("COUNT"));
-            Form10->QRBand5->setHeight(100);
-        }
+        if (Form10)
+            Form10->setQuestionReport(false);
         ListBox1->show();
         ComboBox1->hide();
     } else {
         GroupBox1->setTitle(QStringLiteral(" REPORTE POR PREGUNTA"));
         ComboBox1->setEditText(QString());
         BitBtn1->setEnabled(false);
-        if (Form10) {
-            Form10->QRChart1->setEnabled(true);
-            Form10->QRChart2->setEnabled(true);
-            Form10->QRDBImage2->setEnabled(true);
-            Form10->QRLabel10->setEnabled(true);
-            Form10->QRLabel5->setCaption(QStringLiteral("Número de Encuestas"));
-            Form10->QRExpr1->setExpression(QStringLiteral("SUM(Rep_icono)"));
-            Form10->QRBand5->setHeight(522);
-        }
+        if (Form10)
+            Form10->setQuestionReport(true);
         ComboBox1->show();
         ListBox1->hide();
     }

@@ -51,6 +51,23 @@ void chartLook(vrep::ChartSettings& c)
     c.series.marksFont = narrow(11);
 }
 
+// A chart box of the summary, hidden until a question report shows it.
+vrep::Chart* chartBox(vrep::Band* band, const char* name, const QRect& box, vrep::ChartSettings::Kind kind,
+    vdb::DataSet* rows, const char* chartName, const QString& title, const char* seriesName, const char* valueField)
+{
+    auto* chart = band->add<vrep::Chart>(QLatin1String(name), box, kind);
+    chart->setDataSet(rows);
+    chart->setEnabled(false);
+    vrep::ChartSettings& c = chart->chart();
+    chartLook(c);
+    c.name = QLatin1String(chartName);
+    c.title = title;
+    c.series.name = QLatin1String(seriesName);
+    c.series.valueField = QLatin1String(valueField);
+    c.series.labelField = QStringLiteral("Icono");
+    return chart;
+}
+
 } // namespace
 
 TForm10::TForm10(QWidget* owner, bool opening)
@@ -108,20 +125,12 @@ void TForm10::buildReport()
     QRLabel5 = label(QRBand5, "QRLabel5", QStringLiteral("QRLabel5"), 25, 48, 52, 17);
     QRExpr1 = text<vrep::Expr>(QRBand5, "QRExpr1", 160, 48, 47, 17, 13, true);
 
-    QRChart1
-        = QRBand5->add<vrep::Chart>(QStringLiteral("QRChart1"), QRect(16, 125, 337, 268), vrep::ChartSettings::Bar);
-    QRChart1->setDataSet(rows);
-    QRChart1->setEnabled(false);
+    QRChart1 = chartBox(QRBand5, "QRChart1", QRect(16, 125, 337, 268), vrep::ChartSettings::Bar, rows, "QRDBChart1",
+        QStringLiteral("PROMEDIO"), "Series1", "Promedio");
     QRDBChart1 = &QRChart1->chart();
-    chartLook(*QRDBChart1);
-    QRDBChart1->name = QStringLiteral("QRDBChart1");
-    QRDBChart1->title = QStringLiteral("PROMEDIO");
     Series1 = &QRDBChart1->series;
-    Series1->name = QStringLiteral("Series1");
     Series1->title = QStringLiteral("Promedio");
-    Series1->valueField = QStringLiteral("Promedio");
     Series1->xField = QStringLiteral("Icono");
-    Series1->labelField = QStringLiteral("Icono");
     Series1->marksVisible = false;
     QRDBChart1->bottomAxis.title = QStringLiteral("Número de Icono");
     QRDBChart1->bottomAxis.titleFont = narrow(13, true);
@@ -137,18 +146,10 @@ void TForm10::buildReport()
     QRDBChart1->bottomWall = Qt::black;
     QRDBChart1->leftWall = QColor(192, 192, 192);
 
-    QRChart2
-        = QRBand5->add<vrep::Chart>(QStringLiteral("QRChart2"), QRect(384, 125, 337, 268), vrep::ChartSettings::Pie);
-    QRChart2->setDataSet(rows);
-    QRChart2->setEnabled(false);
+    QRChart2 = chartBox(QRBand5, "QRChart2", QRect(384, 125, 337, 268), vrep::ChartSettings::Pie, rows, "QRDBChart2",
+        QStringLiteral("NÚMERO DE REPETICIONES"), "Series3", "Rep_icono");
     QRDBChart2 = &QRChart2->chart();
-    chartLook(*QRDBChart2);
-    QRDBChart2->name = QStringLiteral("QRDBChart2");
-    QRDBChart2->title = QStringLiteral("NÚMERO DE REPETICIONES");
     Series3 = &QRDBChart2->series;
-    Series3->name = QStringLiteral("Series3");
-    Series3->valueField = QStringLiteral("Rep_icono");
-    Series3->labelField = QStringLiteral("Icono");
     Series3->marksVisible = true;
     Series3->marksTransparent = true;
     Series3->marksArrowVisible = false;
@@ -176,4 +177,13 @@ void TForm10::buildReport()
     QRSysData3
         = QRBand6->add<vrep::SysData>(QStringLiteral("QRSysData3"), QRect(712, 16, 41, 17), vrep::SysData::PageNumber);
     QRSysData3->setFont(narrow(13));
+}
+
+void TForm10::setQuestionReport(bool byQuestion)
+{
+    for (vrep::Printable* p : std::initializer_list<vrep::Printable*> { QRChart1, QRChart2, QRDBImage2, QRLabel10 })
+        p->setEnabled(byQuestion);
+    QRLabel5->setCaption(byQuestion ? QStringLiteral("Número de Encuestas") : QStringLiteral("Total de Registros"));
+    QRExpr1->setExpression(byQuestion ? QStringLiteral("SUM(Rep_icono)") : QStringLiteral("COUNT"));
+    QRBand5->setHeight(byQuestion ? 522 : 100);
 }

@@ -61,6 +61,10 @@ public:
     vrep::SeriesSettings* Series1;
     vrep::SeriesSettings* Series3;
 
+    // Sets the summary up for a report by question (charts, most appropriate
+    // icon, SUM) or by edition (COUNT, a short summary band).
+    void setQuestionReport(bool byQuestion);
+
 private:
     void buildReport();
     std::unique_ptr<Ui::TForm10> ui;

@@ -55,7 +55,7 @@ MostAppropriate mostAppropriateIcon(const std::vector<IconTally>& rows)
     return best;
 }
 
-static void reopen(vdb::Query* query, const ReportStatement& statement)
+void reopenQuery(vdb::Query* query, const ReportStatement& statement)
 {
     query->close();
     query->clearSql();
@@ -63,25 +63,35 @@ static void reopen(vdb::Query* query, const ReportStatement& statement)
     query->open();
 }
 
+void openEditionRows(const QString& edicion)
+{
+    reopenQuery(DataModule6->Query2, editionStatement(edicion));
+}
+
+void openQuestionRows(const QString& edicion, const QString& pregunta)
+{
+    vdb::Query* rows = DataModule6->Query2;
+    reopenQuery(rows, questionStatement(edicion, pregunta));
+    rows->first();
+    std::vector<IconTally> tallies;
+    for (; !rows->eof() && !rows->isEmpty(); rows->next())
+        tallies.push_back({ rows->fieldByName(QStringLiteral("Rep_icono")).asString(),
+            rows->fieldByName(QStringLiteral("Promedio")).asString() });
+    const MostAppropriate best = mostAppropriateIcon(tallies);
+    reopenQuery(DataModule6->Query3, iconStatement(edicion, pregunta, best.repeticiones, best.promedio));
+}
+
 void TForm9::BitBtn1Click()
 {
     const QString edicion = DBEdit1->text();
     vrep::Report* report = Form10->QuickRep1;
-    vdb::Query* rows = DataModule6->Query2;
     if (itemIndex() == 0) {
         report->setTitle(kTituloEdicion);
-        reopen(rows, editionStatement(edicion));
+        openEditionRows(edicion);
     } else {
         const QString pregunta = ComboBox1->currentText();
         report->setTitle(kTituloPregunta);
-        reopen(rows, questionStatement(edicion, pregunta));
-        rows->first();
-        std::vector<IconTally> tallies;
-        for (; !rows->eof() && !rows->isEmpty(); rows->next())
-            tallies.push_back({ rows->fieldByName(QStringLiteral("Rep_icono")).asString(),
-                rows->fieldByName(QStringLiteral("Promedio")).asString() });
-        const MostAppropriate best = mostAppropriateIcon(tallies);
-        reopen(DataModule6->Query3, iconStatement(edicion, pregunta, best.repeticiones, best.promedio));
+        openQuestionRows(edicion, pregunta);
     }
     hide();
     report->preview(parentWidget());

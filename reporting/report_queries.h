@@ -40,6 +40,18 @@ struct MostAppropriate
 // rows it fails as the conversion of an empty text does.
 MostAppropriate mostAppropriateIcon(const std::vector<IconTally>& rows);
 
+namespace vdb {
+class Query;
+}
+
+// Closes the query, gives it the statement and opens it again.
+void reopenQuery(vdb::Query* query, const ReportStatement& statement);
+// The report's rows (Query2) of one edition.
+void openEditionRows(const QString& edicion);
+// The rows of one question of an edition (Query2) and the row of its most
+// appropriate icon (Query3).
+void openQuestionRows(const QString& edicion, const QString& pregunta);
+
 // The report titles.
 inline const QString kTituloEdicion = QStringLiteral("Reporte por Edición");
 inline const QString kTituloPregunta = QStringLiteral("Reporte por Pregunta");

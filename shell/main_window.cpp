@@ -18,6 +18,32 @@
 
 TForm1* Form1 = nullptr;
 
+namespace {
+
+// A command's window: made on the main window, with the caption it goes by.
+template <typename Window> Window* commandWindow(TForm1* owner, const QString& caption)
+{
+    auto* form = new Window(owner);
+    form->setWindowTitle(caption);
+    return form;
+}
+
+// Opens the results and surveys tables; when a survey exists, shows the
+// survey list modally with one of its buttons.
+bool showSurveyList(TForm1* owner, const QString& caption, vui::BitBtn* TForm7::*button)
+{
+    DataModule6->Table3->open();
+    DataModule6->Table1->open();
+    if (!surveysExist(DataModule6->Table1))
+        return false;
+    auto* form = commandWindow<TForm7>(owner, caption);
+    (form->*button)->setVisible(true);
+    form->showModal();
+    return true;
+}
+
+} // namespace
+
 bool surveysExist(vdb::DataSet* table)
 {
     table->open();
@@ -84,18 +110,22 @@ TForm1::TForm1(QWidget* owner)
     // Menu items and tool buttons send a "checked" flag the handlers do not take.
     auto guardedCommand
         = [this](void (TForm1::*handler)()) { return [this, handler] { vui::guarded([&] { (this->*handler)(); }); }; };
-    connect(Encuesta, &QAction::triggered, this, guardedCommand(&TForm1::EncuestaClick));
-    connect(SpeedButton5, &QToolButton::clicked, this, guardedCommand(&TForm1::EncuestaClick));
-    connect(MostrarReporte1, &QAction::triggered, this, guardedCommand(&TForm1::MostrarReporte1Click));
-    connect(SpeedButton4, &QToolButton::clicked, this, guardedCommand(&TForm1::MostrarReporte1Click));
-    connect(Salir1, &QAction::triggered, this, guardedCommand(&TForm1::Salir1Click));
-    connect(EditarEncuesta1, &QAction::triggered, this, guardedCommand(&TForm1::EditarEncuesta1Click));
-    connect(SpeedButton3, &QToolButton::clicked, this, guardedCommand(&TForm1::EditarEncuesta1Click));
-    connect(BorrarEncuesta1, &QAction::triggered, this, guardedCommand(&TForm1::BorrarEncuesta1Click));
-    connect(SpeedButton2, &QToolButton::clicked, this, guardedCommand(&TForm1::BorrarEncuesta1Click));
-    connect(ModificarPreguntas1, &QAction::triggered, this, guardedCommand(&TForm1::ModificarPreguntas1Click));
-    connect(SpeedButton1, &QToolButton::clicked, this, guardedCommand(&TForm1::ModificarPreguntas1Click));
-    connect(Acercade1, &QAction::triggered, this, guardedCommand(&TForm1::Acercade1Click));
+    const struct
+    {
+        QAction* item;
+        QToolButton* button;
+        void (TForm1::*handler)();
+    } commands[] = { { Encuesta, SpeedButton5, &TForm1::EncuestaClick },
+        { MostrarReporte1, SpeedButton4, &TForm1::MostrarReporte1Click }, { Salir1, nullptr, &TForm1::Salir1Click },
+        { EditarEncuesta1, SpeedButton3, &TForm1::EditarEncuesta1Click },
+        { BorrarEncuesta1, SpeedButton2, &TForm1::BorrarEncuesta1Click },
+        { ModificarPreguntas1, SpeedButton1, &TForm1::ModificarPreguntas1Click },
+        { Acercade1, nullptr, &TForm1::Acercade1Click } };
+    for (const auto& c : commands) {
+        connect(c.item, &QAction::triggered, this, guardedCommand(c.handler));
+        if (c.button)
+            connect(c.button, &QToolButton::clicked, this, guardedCommand(c.handler));
+    }
 
     resize(696, 453);
     if (const QScreen* screen = this->screen())
@@ -141,22 +171,13 @@ void TForm1::resizeEvent(QResizeEvent* event)
 
 void TForm1::openNewSurveyDialog()
 {
-    auto* form = new TForm2(this);
-    form->setWindowTitle(QStringLiteral(" Vesmarin - Edicion de Encuesta"));
-    form->showModal();
+    commandWindow<TForm2>(this, QStringLiteral(" Vesmarin - Edicion de Encuesta"))->showModal();
 }
 
 void TForm1::EncuestaClick()
 {
-    DataModule6->Table3->open();
-    DataModule6->Table1->open();
-    if (surveysExist(DataModule6->Table1)) {
-        auto* form = new TForm7(this);
-        form->setWindowTitle(QStringLiteral(" Vesmarin - Selección de Encuesta"));
-        form->BitBtn1->setVisible(true);
-        form->showModal();
+    if (showSurveyList(this, QStringLiteral(" Vesmarin - Selección de Encuesta"), &TForm7::BitBtn1))
         return;
-    }
     if (!vui::askYesNo(this, QStringLiteral("No hay encuestas ¿Desea editar una?"))) {
         close();
         return;
@@ -178,9 +199,7 @@ void TForm1::ModificarPreguntas1Click()
 {
     DataModule6->Table1->open();
     if (surveysExist(DataModule6->Table1)) {
-        auto* form = new TForm8(this);
-        form->setWindowTitle(QStringLiteral(" Vesmarin - Modificar Preguntas"));
-        form->showModal();
+        commandWindow<TForm8>(this, QStringLiteral(" Vesmarin - Modificar Preguntas"))->showModal();
         return;
     }
     DataModule6->Table1->close();
@@ -189,16 +208,8 @@ void TForm1::ModificarPreguntas1Click()
 
 void TForm1::BorrarEncuesta1Click()
 {
-    DataModule6->Table3->open();
-    DataModule6->Table1->open();
-    if (surveysExist(DataModule6->Table1)) {
-        auto* form = new TForm7(this);
-        form->setWindowTitle(QStringLiteral(" Vesmarin - Borrar Encuesta"));
-        form->BitBtn3->setVisible(true);
-        form->showModal();
-        return;
-    }
-    vui::notice(this, QStringLiteral("No hay encuestas"));
+    if (!showSurveyList(this, QStringLiteral(" Vesmarin - Borrar Encuesta"), &TForm7::BitBtn3))
+        vui::notice(this, QStringLiteral("No hay encuestas"));
 }
 
 void TForm1::MostrarReporte1Click()
@@ -208,9 +219,7 @@ void TForm1::MostrarReporte1Click()
     DataModule6->Table3->open();
     DataModule6->Table3->last();
     if (!DataModule6->Table3->bof()) {
-        auto* form = new TForm9(this);
-        form->setWindowTitle(QStringLiteral(" Vesmarin - Mostrar Reporte"));
-        form->show();
+        commandWindow<TForm9>(this, QStringLiteral(" Vesmarin - Mostrar Reporte"))->show();
         return;
     }
     // A survey under way writes its answers into the open results table
@@ -222,9 +231,7 @@ void TForm1::MostrarReporte1Click()
 
 void TForm1::Acercade1Click()
 {
-    auto* form = new TForm11(this);
-    form->setWindowTitle(QStringLiteral(" Acerca de Vesmarin"));
-    form->showModal();
+    commandWindow<TForm11>(this, QStringLiteral(" Acerca de Vesmarin"))->showModal();
 }
 
 void TForm1::Salir1Click()

@@ -477,22 +477,21 @@ void DataSet::edit()
 
 void DataSet::insert()
 {
-    requireActive();
-    endEditForMove();
-    checkWritable();
-    startBuffer(false);
-    m_appending = false;
-    m_state = State::Insert;
-    emit dataChanged();
+    startInsert(false);
 }
 
 void DataSet::append()
+{
+    startInsert(true);
+}
+
+void DataSet::startInsert(bool appending)
 {
     requireActive();
     endEditForMove();
     checkWritable();
     startBuffer(false);
-    m_appending = true;
+    m_appending = appending;
     m_state = State::Insert;
     emit dataChanged();
 }

@@ -152,6 +152,7 @@ private:
     void loadBlob(Row& row, int column) const;
     void endEditForMove();
     void startBuffer(bool copyCurrent);
+    void startInsert(bool appending); // a new row before the current one, or after the last
     void checkWritable();
 
     QString m_databaseName;

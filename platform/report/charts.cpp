@@ -73,14 +73,27 @@ double niceStep(double range)
     return std::max(1.0, 10 * magnitude);
 }
 
-class BarPicture : public ChartPicture
+// What both chart kinds draw from: the settings and the points read.
+class SeriesPicture : public ChartPicture
 {
 public:
-    BarPicture(ChartSettings settings, std::vector<ChartPoint> points)
+    SeriesPicture(ChartSettings settings, std::vector<ChartPoint> points)
         : m_s(std::move(settings))
         , m_points(std::move(points))
     {
     }
+
+protected:
+    QColor colourOf(int i) const { return m_s.series.colourEachPoint ? pointColour(i) : m_s.series.colour; }
+
+    ChartSettings m_s;
+    std::vector<ChartPoint> m_points;
+};
+
+class BarPicture : public SeriesPicture
+{
+public:
+    using SeriesPicture::SeriesPicture;
 
     void paint(QPainter& painter, const QRectF& box) const override
     {
@@ -220,24 +233,14 @@ public:
             Qt::AlignHCenter | Qt::AlignTop, m_s.bottomAxis.title);
         painter.restore();
     }
-
-private:
-    QColor colourOf(int i) const { return m_s.series.colourEachPoint ? pointColour(i) : m_s.series.colour; }
-
-    ChartSettings m_s;
-    std::vector<ChartPoint> m_points;
 };
 
 // ---- Pie chart, through the chart module --------------------------------
 
-class PiePicture : public ChartPicture
+class PiePicture : public SeriesPicture
 {
 public:
-    PiePicture(ChartSettings settings, std::vector<ChartPoint> points)
-        : m_s(std::move(settings))
-        , m_points(std::move(points))
-    {
-    }
+    using SeriesPicture::SeriesPicture;
 
     void paint(QPainter& painter, const QRectF& box) const override
     {
@@ -277,7 +280,7 @@ private:
         for (size_t i = 0; i < m_points.size(); ++i) {
             const ChartPoint& p = m_points[i];
             auto* slice = series->append(QString::number(p.value), std::max(0.0, p.value));
-            slice->setColor(m_s.series.colourEachPoint ? pointColour(int(i)) : m_s.series.colour);
+            slice->setColor(colourOf(int(i)));
             slice->setBorderColor(Qt::black);
             slice->setBorderWidth(1);
             slice->setLabelVisible(m_s.series.marksVisible);
@@ -306,8 +309,6 @@ private:
         m_builtFor = size;
     }
 
-    ChartSettings m_s;
-    std::vector<ChartPoint> m_points;
     mutable std::unique_ptr<QGraphicsScene> m_scene;
     mutable QSizeF m_builtFor;
 };

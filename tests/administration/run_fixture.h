@@ -5,6 +5,7 @@
 #include "administration/icon_window.h"
 #include "administration/question_notice.h"
 #include "store/data_module.h"
+#include "tests/support/test_support.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,26 +18,20 @@ namespace run_fixture {
 inline void addSurvey(
     int edicion, const QStringList& questions, int numIconos, int totalIconos, const QString& directory)
 {
-    vdb::Table* t1 = DataModule6->Table1;
-    vdb::Table* t2 = DataModule6->Table2;
-    t1->open();
-    t1->append();
-    t1->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(edicion));
-    t1->fieldByName(QStringLiteral("Num")).setAsString(QString::number(questions.size()));
-    t1->fieldByName(QStringLiteral("Num_ico")).setAsString(QString::number(numIconos));
-    t1->fieldByName(QStringLiteral("Total_ico")).setAsString(QString::number(totalIconos));
-    t1->fieldByName(QStringLiteral("Direccion")).setAsString(directory);
-    t1->post();
-    t2->open();
-    for (const QString& q : questions) {
-        t2->append();
-        t2->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(edicion));
-        t2->fieldByName(QStringLiteral("Preguntas")).setAsString(q);
-        t2->post();
-    }
-    t1->close();
-    t2->close();
+    testing_support::writeSurvey(edicion, questions, numIconos, totalIconos, directory);
 }
+
+// A fresh data directory, a data module over it, and icons 1..count in "iconos".
+struct RunData
+{
+    explicit RunData(int count)
+        : icons(data.path(QStringLiteral("iconos")))
+    {
+        testing_support::writeIcons(icons, count);
+    }
+    testing_support::ModuleData data;
+    const QString icons;
+};
 
 // The icon directory in the form a survey stores it.
 inline QString surveyDirectory(const QString& path)

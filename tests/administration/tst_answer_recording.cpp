@@ -4,15 +4,29 @@
 #include "administration/answer_recording.h"
 #include "administration/run_clock.h"
 #include "administration/survey_run.h"
-#include "run_fixture.h"
 #include "shell/run_state.h"
+#include "store/data_module.h"
+#include "tests/administration/run_fixture.h"
 #include "tests/support/test_support.h"
 
 #include <QAbstractButton>
+#include <QSqlDatabase>
 #include <QtTest>
 
 using namespace testing_support;
-using namespace run_fixture;
+using run_fixture::liveWindows;
+using run_fixture::releaseHidden;
+using run_fixture::shownWindow;
+
+namespace {
+
+QWidget* openerOf(QObject* window)
+{
+    if (auto* notice = qobject_cast<TForm4*>(window))
+        return notice->opener();
+    auto* icons = qobject_cast<TForm5*>(window);
+    return icons ? icons->opener() : nullptr;
+}
 
 // Watches the chain: every window must be shown while its opener still is.
 class OpenerWatch : public QObject
@@ -22,417 +36,263 @@ public:
     int openerHidden = 0;
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Show) {
-            QWidget* opener = nullptr;
-            if (auto* n = qobject_cast<TForm4*>(watched))
-                opener = n->opener();
-            else if (auto* i = qobject_cast<TForm5*>(watched))
-                opener = i->opener();
-            else
-                return false;
+        if (event->type() == QEvent::Show && (qobject_cast<TForm4*>(watched) || qobject_cast<TForm5*>(watched))) {
             ++shown;
-            if (opener && (qobject_cast<TForm4*>(opener) || qobject_cast<TForm5*>(opener)) && !opener->isVisible())
+            QWidget* opener = openerOf(watched);
+            if (opener && openerOf(opener) && !opener->isVisible())
                 ++openerHidden;
         }
         return false;
     }
 };
 
+} // namespace
+
 class TestAnswerRecording : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_run = std::make_unique<run_fixture::RunData>(12);
+        m_anchor = std::make_unique<QWidget>();
+        m_clockMs = 36000000;
+        // Each reading of the local clock is 1.5 s after the one before.
+        run_clock::setLocal([this] {
+            m_clockMs += 1500;
+            return QTime::fromMSecsSinceStartOfDay(m_clockMs % 86400000);
+        });
+        RunUnderWay = false;
+    }
+    void cleanup()
+    {
+        m_anchor.reset();
+        releaseHidden();
+        run_clock::setLocal({});
+        m_run.reset();
+    }
 
-    void timeTexts_data();
-    void timeTexts();
-    void accumulation();
-    void separateKeys();
-    void counterLimits();
-    void firstAnswerTooLong();
-    void chain_data();
-    void chain();
-    void refusedClickCanBeRepeated();
-    void runKeepsWhatItWasHanded();
-    void closedResultsTableIsReopened();
-    void deletedSurveyGetsNoAnswers();
-    void changedQuestionTextKeepsTheRun();
-    void windowsAreReleased();
+    void timeTexts_data()
+    {
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("end");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("3.045 s") << QTime(9, 0) << QTime(9, 0, 3, 45) << "0:0:3:45" << 3;
+        QTest::newRow("0.999 s") << QTime(9, 0) << QTime(9, 0, 0, 999) << "0:0:0:999" << 0;
+        QTest::newRow("1 h 2 min 3.4 s") << QTime(9, 0) << QTime(10, 2, 3, 400) << "1:2:3:400" << 3723;
+        QTest::newRow("across midnight") << QTime(23, 59, 58, 500) << QTime(0, 0, 1, 250) << "0:0:2:750" << 2;
+        QTest::newRow("no time") << QTime(12, 0) << QTime(12, 0) << "0:0:0:0" << 0;
+        QTest::newRow("longest") << QTime(0, 0) << QTime(23, 59, 59, 999) << "23:59:59:999" << 86399;
+    }
+    void timeTexts()
+    {
+        QFETCH(QTime, start);
+        QFETCH(QTime, end);
+        QFETCH(QString, text);
+        QFETCH(int, seconds);
+        const AnswerTime t = answerTime(msSinceMidnight(start), msSinceMidnight(end));
+        QCOMPARE(t.text, text);
+        QCOMPARE(t.wholeSeconds, seconds);
+    }
+
+    void accumulationAndTruncation()
+    {
+        vdb::Table* t3 = DataModule6->Table3;
+        t3->open();
+        const QImage first(m_run->icons + QStringLiteral("/7.bmp"));
+        const QImage other(m_run->icons + QStringLiteral("/3.bmp"));
+        const ResultKey key { 2, QStringLiteral("Color"), 7 };
+        QVERIFY(!accumulateAnswer(t3, key, QStringLiteral("0:0:3:250"), first, 3));
+        QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:5:900"), other, 5));
+        QCOMPARE(results(), QStringList { "2|Color|7|0:0:3:250|2|8|4" }); // the first answer's time
+        QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:0:999"), other, 0));
+        QCOMPARE(results(), QStringList { "2|Color|7|0:0:3:250|3|8|2" }); // 8 div 3, truncated
+        // Another text, edition or icon is another row.
+        for (const ResultKey& k :
+            { ResultKey { 2, "color", 7 }, ResultKey { 1, "Color", 7 }, ResultKey { 2, "Color", 11 } })
+            QVERIFY(!accumulateAnswer(t3, k, QStringLiteral("0:0:1:0"), other, 1));
+        QCOMPARE(results().size(), 4);
+        t3->first();
+        QCOMPARE(t3->fieldByName(QStringLiteral("Grafico")).asImage().pixelColor(0, 0), first.pixelColor(0, 0));
+        QCOMPARE(t3->state(), vdb::State::Browse);
+    }
+
+    void counterLimits()
+    {
+        vdb::Table* t3 = DataModule6->Table3;
+        t3->open();
+        const QImage picture(m_run->icons + QStringLiteral("/1.bmp"));
+        // A first answer too long for a 16-bit sum is refused, on an empty table or not.
+        QVERIFY_THROWS_EXCEPTION(vdb::Error, accumulateAnswer(t3, { 1, "a", 1 }, {}, picture, 32768));
+        QVERIFY(results().isEmpty());
+        writeResult(1, QStringLiteral("Límite"), 4, 32766, 0);
+        QVERIFY_THROWS_EXCEPTION(vdb::Error, accumulateAnswer(t3, { 1, "a", 2 }, {}, picture, 40000));
+        QCOMPARE(results().size(), 1);
+        // The 32767th answer is stored; the 32768th is refused, and nothing of it is kept.
+        const ResultKey key { 1, QStringLiteral("Límite"), 4 };
+        QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:0:10"), picture, 0));
+        QCOMPARE(errorOf([&] { accumulateAnswer(t3, key, QStringLiteral("0:0:1:0"), picture, 1); }),
+            QStringLiteral("32768 is not a valid value for field 'Rep_icono'. The allowed range is -32768 to 32767"));
+        QCOMPARE(t3->state(), vdb::State::Browse);
+        QCOMPARE(results(), QStringList { "1|Límite|4|0:0:1:0|32767|0|0" });
+    }
+
+    void chain_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("one question") << 1;
+        QTest::newRow("three questions") << 3;
+        QTest::newRow("fifty questions") << 50;
+    }
+    void chain()
+    {
+        QFETCH(int, count);
+        QStringList questions, expected;
+        for (int q = 1; q <= count; ++q) {
+            questions << QStringLiteral("Pregunta número %1").arg(q);
+            // Each answer comes 1.5 s after its window's start reading.
+            expected << QStringLiteral("1|%1|0:0:1:500|1|1").arg(questions.last());
+        }
+        OpenerWatch watch;
+        qApp->installEventFilter(&watch);
+        startRun(questions);
+        QVERIFY(RunUnderWay);
+        for (int q = 1; q <= count; ++q) {
+            TForm4* notice = shownWindow<TForm4>();
+            QVERIFY(notice);
+            QCOMPARE(notice->Label1->text(), questions[q - 1]);
+            QVERIFY(!notice->isModal());
+            notice->BitBtn1->click();
+            QVERIFY(!notice->isVisible());
+            TForm5* icons = shownWindow<TForm5>();
+            QVERIFY(icons);
+            QCOMPARE(icons->windowTitle(), QStringLiteral("%1. %2").arg(q).arg(questions[q - 1]));
+            QCOMPARE(SiguientePregunta, q + 1);
+            if (q == count)
+                pressOnModal(QStringLiteral("OK"));
+            icons->speedButton(2)->click();
+            QVERIFY(!icons->isVisible());
+            // The windows done with are released: only the next notice lives on.
+            releaseHidden();
+            QCOMPARE(int(liveWindows<TForm4>().size() + liveWindows<TForm5>().size()), q == count ? 0 : 1);
+        }
+        qApp->removeEventFilter(&watch);
+        QCOMPARE(watch.shown, 2 * count);
+        QCOMPARE(watch.openerHidden, 0);
+        QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
+        QVERIFY(!DataModule6->Table3->active());
+        QVERIFY(!RunUnderWay);
+        QVERIFY(!shownWindow<TForm4>() && !shownWindow<TForm5>());
+        QCOMPARE(results("Edicion, Pregunta, Tiempo, Rep_icono, Suma_tiempo"), expected);
+    }
+
+    void refusedClickCanBeRepeated()
+    {
+        startRun({ QStringLiteral("Única") }, 2, 2);
+        shownWindow<TForm4>()->BitBtn1->click();
+        TForm5* icons = shownWindow<TForm5>();
+        // A row for the icon on button 1 already at the largest count.
+        writeResult(1, QStringLiteral("Única"), icons->shownIcon(1), 32767, 0);
+        pressOnModal(QStringLiteral("OK"));
+        icons->speedButton(1)->click();
+        QVERIFY(lastModalText().startsWith(QStringLiteral("32768 is not a valid value for field 'Rep_icono'")));
+        QVERIFY(icons->isVisible());
+        QCOMPARE(SiguientePregunta, 2);
+        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
+        pressOnModal(QStringLiteral("OK"));
+        icons->speedButton(2)->click();
+        QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
+        // The second click is the start's second clock reading after it: 3 s.
+        QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"),
+            (QStringList { QStringLiteral("%1|32767|0").arg(icons->shownIcon(1)),
+                QStringLiteral("%1|1|3").arg(icons->shownIcon(2)) }));
+    }
+
+    void runKeepsWhatItWasHanded()
+    {
+        startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") }, 3, 6, 1);
+        answerCurrent();
+        // Meanwhile other commands: a new survey, other questions, other icons,
+        // the text of the running survey's next question changed and the
+        // results table closed.
+        writeSurvey(2, { QStringLiteral("Otra") }, 2, 2, DirIconos);
+        EdicionActual = 3;
+        Memo1.replace({ QStringLiteral("X"), QStringLiteral("Y") });
+        NumIconos = 12;
+        NumPreguntas = 9;
+        DirIconos = QStringLiteral("C:\\nada");
+        withTableFile(m_run->data.tablePath(QStringLiteral("preguntas.DB")), [](QSqlDatabase& db) {
+            execOn(db, QStringLiteral("UPDATE preguntas SET Preguntas = 'Dos, corregida' WHERE Preguntas = 'Dos'"));
+        });
+        DataModule6->Table3->close();
+        TForm4* notice = shownWindow<TForm4>();
+        QCOMPARE(notice->Label1->text(), QStringLiteral("Dos"));
+        notice->BitBtn1->click();
+        TForm5* icons = shownWindow<TForm5>();
+        QCOMPARE(icons->windowTitle(), QStringLiteral("2. Dos"));
+        QVERIFY(icons->speedButton(3)->isVisibleTo(icons));
+        QVERIFY(!icons->speedButton(4)->isVisibleTo(icons));
+        pressOnModal(QStringLiteral("OK"));
+        icons->speedButton(3)->click();
+        QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
+        QCOMPARE(results("Edicion, Pregunta"), (QStringList { "1|Uno", "1|Dos" }));
+        QVERIFY(!RunUnderWay);
+    }
+
+    void deletedSurveyGetsNoAnswers()
+    {
+        startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") }, 2, 2, 1);
+        answerCurrent();
+        // The survey goes while its second question is on screen.
+        for (const QString table : { "variables", "preguntas" })
+            withTableFile(m_run->data.tablePath(table + QStringLiteral(".DB")),
+                [&](QSqlDatabase& db) { execOn(db, QStringLiteral("DELETE FROM ") + table); });
+        answerCurrent(1, true);
+        QCOMPARE(lastModalText(), QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados"));
+        QCOMPARE(results().size(), 1);
+        QVERIFY(!RunUnderWay);
+        QVERIFY(!shownWindow<TForm5>());
+    }
 
 private:
-    TForm4* startRun(const QStringList& questions, int numIconos = 4, int totalIconos = 6, int edicion = 1);
-    void answerCurrent(int button = 1, bool last = false);
-    std::unique_ptr<TestData> m_data;
-    std::unique_ptr<QWidget> m_anchor;
-    QString m_icons;
-    int m_clockMs = 0;
-};
-
-void TestAnswerRecording::init()
-{
-    m_data = std::make_unique<TestData>();
-    DataModule6 = new TDataModule6;
-    m_icons = m_data->path(QStringLiteral("iconos"));
-    writeIcons(m_icons, 12);
-    m_anchor = std::make_unique<QWidget>();
-    m_clockMs = 36000000;
-    // Each reading of the local clock is 1.5 s after the one before.
-    run_clock::setLocal([this] {
-        m_clockMs += 1500;
-        return QTime::fromMSecsSinceStartOfDay(m_clockMs % 86400000);
-    });
-    RunUnderWay = false;
-}
-
-void TestAnswerRecording::cleanup()
-{
-    m_anchor.reset();
-    releaseHidden();
-    run_clock::setLocal({});
-    delete DataModule6;
-    DataModule6 = nullptr;
-    m_data.reset();
-}
-
-TForm4* TestAnswerRecording::startRun(const QStringList& questions, int numIconos, int totalIconos, int edicion)
-{
-    addSurvey(edicion, questions, numIconos, totalIconos, surveyDirectory(m_icons));
-    EdicionActual = edicion;
-    NumPreguntas = int(questions.size());
-    NumIconos = numIconos;
-    TotalIconos = totalIconos;
-    DirIconos = surveyDirectory(m_icons);
-    Memo1.replace(questions);
-    SiguientePregunta = 1;
-    DataModule6->Table3->open();
-    return openFirstNotice(m_anchor.get());
-}
-
-void TestAnswerRecording::answerCurrent(int button, bool last)
-{
-    TForm4* notice = shownWindow<TForm4>();
-    QVERIFY(notice);
-    notice->BitBtn1->click();
-    TForm5* icons = shownWindow<TForm5>();
-    QVERIFY(icons);
-    if (last)
-        pressOnModal(QStringLiteral("OK"));
-    icons->speedButton(button)->click();
-}
-
-void TestAnswerRecording::timeTexts_data()
-{
-    QTest::addColumn<QTime>("start");
-    QTest::addColumn<QTime>("end");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("seconds");
-    QTest::newRow("3.045 s") << QTime(9, 0) << QTime(9, 0, 3, 45) << "0:0:3:45" << 3;
-    QTest::newRow("0.999 s") << QTime(9, 0) << QTime(9, 0, 0, 999) << "0:0:0:999" << 0;
-    QTest::newRow("1 h 2 min 3.4 s") << QTime(9, 0) << QTime(10, 2, 3, 400) << "1:2:3:400" << 3723;
-    QTest::newRow("worked example") << QTime(10, 15, 20) << QTime(10, 15, 23, 250) << "0:0:3:250" << 3;
-    QTest::newRow("across midnight") << QTime(23, 59, 58, 500) << QTime(0, 0, 1, 250) << "0:0:2:750" << 2;
-    QTest::newRow("no time") << QTime(12, 0) << QTime(12, 0) << "0:0:0:0" << 0;
-    QTest::newRow("longest") << QTime(0, 0) << QTime(23, 59, 59, 999) << "23:59:59:999" << 86399;
-}
-
-void TestAnswerRecording::timeTexts()
-{
-    QFETCH(QTime, start);
-    QFETCH(QTime, end);
-    QFETCH(QString, text);
-    QFETCH(int, seconds);
-    const AnswerTime t = answerTime(msSinceMidnight(start), msSinceMidnight(end));
-    QCOMPARE(t.text, text);
-    QCOMPARE(t.wholeSeconds, seconds);
-    QVERIFY(t.text.size() <= 12);
-}
-
-void TestAnswerRecording::accumulation()
-{
-    vdb::Table* t3 = DataModule6->Table3;
-    t3->open();
-    const QImage first = QImage(m_icons + QStringLiteral("/7.bmp"));
-    const QImage other = QImage(m_icons + QStringLiteral("/3.bmp"));
-    const ResultKey key { 2, QStringLiteral("¿Qué prefiere?"), 7 };
-    QVERIFY(!accumulateAnswer(t3, key, QStringLiteral("0:0:3:250"), first, 3));
-    QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:5:900"), other, 5));
-    QList<Result> rows = results();
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows[0].rep, 2);
-    QCOMPARE(rows[0].suma, 8);
-    QCOMPARE(rows[0].promedio, 4);
-    QCOMPARE(rows[0].tiempo, QStringLiteral("0:0:3:250")); // the first answer's
-    QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:0:999"), other, 0));
-    rows = results();
-    QCOMPARE(rows[0].rep, 3);
-    QCOMPARE(rows[0].suma, 8);
-    QCOMPARE(rows[0].promedio, 2); // 8 div 3, truncated
-    t3->first();
-    QCOMPARE(t3->fieldByName(QStringLiteral("Grafico")).asImage().pixelColor(0, 0), first.pixelColor(0, 0));
-    QCOMPARE(t3->state(), vdb::State::Browse);
-}
-
-void TestAnswerRecording::separateKeys()
-{
-    vdb::Table* t3 = DataModule6->Table3;
-    t3->open();
-    const QImage picture(m_icons + QStringLiteral("/1.bmp"));
-    accumulateAnswer(t3, { 1, QStringLiteral("Color"), 1 }, QStringLiteral("0:0:1:0"), picture, 1);
-    accumulateAnswer(t3, { 1, QStringLiteral("color"), 1 }, QStringLiteral("0:0:1:0"), picture, 1);
-    accumulateAnswer(t3, { 2, QStringLiteral("Color"), 1 }, QStringLiteral("0:0:1:0"), picture, 1);
-    accumulateAnswer(t3, { 1, QStringLiteral("Color"), 11 }, QStringLiteral("0:0:1:0"), picture, 1);
-    accumulateAnswer(t3, { 1, QStringLiteral("Color"), 1 }, QStringLiteral("0:0:2:0"), picture, 2);
-    const QList<Result> rows = results();
-    QCOMPARE(rows.size(), 4);
-    QCOMPARE(rows[0].rep, 2);
-    QCOMPARE(rows[0].suma, 3);
-    for (int i = 1; i < 4; ++i)
-        QCOMPARE(rows[i].rep, 1);
-}
-
-void TestAnswerRecording::counterLimits()
-{
-    vdb::Table* t3 = DataModule6->Table3;
-    t3->open();
-    const QImage picture(m_icons + QStringLiteral("/1.bmp"));
-    const ResultKey key { 1, QStringLiteral("Límite"), 4 };
-    accumulateAnswer(t3, key, QStringLiteral("0:0:0:10"), picture, 0);
-    t3->first();
-    t3->edit();
-    t3->fieldByName(QStringLiteral("Rep_icono")).setAsString(QStringLiteral("32766"));
-    t3->post();
-
-    // The 32767th answer is stored.
-    QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:0:10"), picture, 0));
-    QCOMPARE(results().at(0).rep, 32767);
-    // The 32768th is refused, and nothing of it is kept.
-    try {
-        accumulateAnswer(t3, key, QStringLiteral("0:0:1:0"), picture, 1);
-        QFAIL("the 32768th answer was stored");
-    } catch (const vdb::Error& e) {
-        QCOMPARE(e.text(),
-            QStringLiteral("32768 is not a valid value for field 'Rep_icono'. The allowed range is -32768 to 32767"));
+    TForm4* startRun(const QStringList& questions, int numIconos = 4, int totalIconos = 6, int edicion = 1)
+    {
+        DirIconos = run_fixture::surveyDirectory(m_run->icons);
+        writeSurvey(edicion, questions, numIconos, totalIconos, DirIconos);
+        EdicionActual = edicion;
+        NumPreguntas = int(questions.size());
+        NumIconos = numIconos;
+        TotalIconos = totalIconos;
+        Memo1.replace(questions);
+        SiguientePregunta = 1;
+        DataModule6->Table3->open();
+        return openFirstNotice(m_anchor.get());
     }
-    QCOMPARE(t3->state(), vdb::State::Browse);
-    const QList<Result> rows = results();
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows[0].rep, 32767);
-    QCOMPARE(rows[0].suma, 0);
-}
-
-void TestAnswerRecording::firstAnswerTooLong()
-{
-    vdb::Table* t3 = DataModule6->Table3;
-    t3->open();
-    const QImage picture(m_icons + QStringLiteral("/1.bmp"));
-    QVERIFY_THROWS_EXCEPTION(vdb::Error, accumulateAnswer(t3, { 1, QStringLiteral("a"), 1 }, {}, picture, 32768));
-    QVERIFY(results().isEmpty());
-    // Also on a table that already has rows, where the new row is appended.
-    accumulateAnswer(t3, { 1, QStringLiteral("a"), 1 }, QStringLiteral("0:0:1:0"), picture, 1);
-    QVERIFY_THROWS_EXCEPTION(vdb::Error, accumulateAnswer(t3, { 1, QStringLiteral("a"), 2 }, {}, picture, 40000));
-    QCOMPARE(results().size(), 1);
-    QCOMPARE(t3->state(), vdb::State::Browse);
-}
-
-void TestAnswerRecording::chain_data()
-{
-    QTest::addColumn<int>("count");
-    QTest::newRow("one question") << 1;
-    QTest::newRow("three questions") << 3;
-    QTest::newRow("fifty questions") << 50;
-}
-
-void TestAnswerRecording::chain()
-{
-    QFETCH(int, count);
-    QStringList questions;
-    for (int q = 1; q <= count; ++q)
-        questions << QStringLiteral("Pregunta número %1").arg(q);
-    OpenerWatch watch;
-    qApp->installEventFilter(&watch);
-    startRun(questions);
-    QVERIFY(RunUnderWay);
-    for (int q = 1; q <= count; ++q) {
+    // Moves on from the shown notice and answers with one of its icons.
+    void answerCurrent(int button = 1, bool last = false)
+    {
         TForm4* notice = shownWindow<TForm4>();
         QVERIFY(notice);
-        QCOMPARE(notice->windowTitle(), QStringLiteral("Vesmarin - Encuesta"));
-        QCOMPARE(notice->Label1->text(), questions[q - 1]);
-        QCOMPARE(SiguientePregunta, q + 1);
-        QVERIFY(notice->BitBtn1->isDefault());
-        QVERIFY(notice->windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(!notice->isModal());
         notice->BitBtn1->click();
-        QVERIFY(!notice->isVisible());
         TForm5* icons = shownWindow<TForm5>();
         QVERIFY(icons);
-        QCOMPARE(icons->windowTitle(), QStringLiteral("%1. %2").arg(q).arg(questions[q - 1]));
-        QCOMPARE(SiguientePregunta, q + 1);
-        if (q == count)
+        if (last)
             pressOnModal(QStringLiteral("OK"));
-        icons->speedButton(2)->click();
-        QVERIFY(!icons->isVisible());
-        QCOMPARE(int(liveWindows<TForm5>().size()) <= 1, true);
-        releaseHidden();
+        icons->speedButton(button)->click();
     }
-    qApp->removeEventFilter(&watch);
-    QCOMPARE(watch.shown, 2 * count);
-    QCOMPARE(watch.openerHidden, 0);
-    QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
-    QCOMPARE(SiguientePregunta, count + 1);
-    QVERIFY(!DataModule6->Table3->active());
-    QVERIFY(!RunUnderWay);
-    QVERIFY(!shownWindow<TForm4>());
-    QVERIFY(!shownWindow<TForm5>());
-    const QList<Result> rows = results();
-    QCOMPARE(rows.size(), count);
-    for (int q = 1; q <= count; ++q) {
-        QCOMPARE(rows[q - 1].pregunta, questions[q - 1]);
-        QCOMPARE(rows[q - 1].edicion, 1);
-        // Each answer comes 1.5 s after its window's start reading.
-        QCOMPARE(rows[q - 1].tiempo, QStringLiteral("0:0:1:500"));
-        QCOMPARE(rows[q - 1].suma, 1);
+    // The result rows as "a|b|..." in the order the file keeps them.
+    QStringList results(const QString& columns
+        = QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Rep_icono, Suma_tiempo, Promedio")) const
+    {
+        return fileRows(m_run->data.tablePath(QStringLiteral("tesis.DB")), QStringLiteral("tesis"), columns);
     }
-}
 
-void TestAnswerRecording::refusedClickCanBeRepeated()
-{
-    startRun({ QStringLiteral("Única") }, 2, 2);
-    shownWindow<TForm4>()->BitBtn1->click();
-    TForm5* icons = shownWindow<TForm5>();
-    const int refusedIcon = icons->shownIcon(1);
-    // A row for that icon already at the largest count.
-    vdb::Table* t3 = DataModule6->Table3;
-    t3->append();
-    t3->fieldByName(QStringLiteral("Edicion")).setAsString(QStringLiteral("1"));
-    t3->fieldByName(QStringLiteral("Pregunta")).setAsString(QStringLiteral("Única"));
-    t3->fieldByName(QStringLiteral("Icono")).setAsString(QString::number(refusedIcon));
-    t3->fieldByName(QStringLiteral("Rep_icono")).setAsString(QStringLiteral("32767"));
-    t3->fieldByName(QStringLiteral("Suma_tiempo")).setAsString(QStringLiteral("10"));
-    t3->fieldByName(QStringLiteral("Promedio")).setAsString(QStringLiteral("0"));
-    t3->post();
-
-    pressOnModal(QStringLiteral("OK"));
-    icons->speedButton(1)->click();
-    QVERIFY(lastModalText().startsWith(QStringLiteral("32768 is not a valid value for field 'Rep_icono'")));
-    QVERIFY(icons->isVisible());
-    QCOMPARE(SiguientePregunta, 2);
-    QCOMPARE(t3->state(), vdb::State::Browse);
-
-    pressOnModal(QStringLiteral("OK"));
-    icons->speedButton(2)->click();
-    QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
-    const QList<Result> rows = results();
-    QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[0].rep, 32767);
-    QCOMPARE(rows[0].suma, 10);
-    QCOMPARE(rows[1].icono, icons->shownIcon(2));
-}
-
-void TestAnswerRecording::runKeepsWhatItWasHanded()
-{
-    startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") }, 3, 6, 1);
-    addSurvey(2, { QStringLiteral("Otra") }, 2, 2, surveyDirectory(m_icons));
-    answerCurrent();
-    // Another command meanwhile: a new survey, other questions, other icons.
-    EdicionActual = 3;
-    Memo1.replace({ QStringLiteral("X"), QStringLiteral("Y") });
-    NumIconos = 12;
-    NumPreguntas = 9;
-    DirIconos = QStringLiteral("C:\\nada");
-    TForm4* notice = shownWindow<TForm4>();
-    QCOMPARE(notice->Label1->text(), QStringLiteral("Dos"));
-    notice->BitBtn1->click();
-    TForm5* icons = shownWindow<TForm5>();
-    QCOMPARE(icons->windowTitle(), QStringLiteral("2. Dos"));
-    QVERIFY(icons->speedButton(3)->isVisibleTo(icons));
-    QVERIFY(!icons->speedButton(4)->isVisibleTo(icons));
-    pressOnModal(QStringLiteral("OK"));
-    icons->speedButton(3)->click();
-    QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
-    const QList<Result> rows = results();
-    QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[1].edicion, 1);
-    QCOMPARE(rows[1].pregunta, QStringLiteral("Dos"));
-}
-
-void TestAnswerRecording::closedResultsTableIsReopened()
-{
-    startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") });
-    QVERIFY(RunUnderWay);
-    answerCurrent();
-    DataModule6->Table3->close();
-    answerCurrent(1, true);
-    QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
-    QCOMPARE(results().size(), 2);
-    QVERIFY(!RunUnderWay);
-}
-
-void TestAnswerRecording::deletedSurveyGetsNoAnswers()
-{
-    startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") }, 2, 2, 1);
-    answerCurrent();
-    // The survey goes while its second question is on screen.
-    for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2 }) {
-        t->open();
-        while (!t->isEmpty()) {
-            t->first();
-            t->deleteRecord();
-        }
-        t->close();
-    }
-    shownWindow<TForm4>()->BitBtn1->click();
-    pressOnModal(QStringLiteral("OK"));
-    shownWindow<TForm5>()->speedButton(1)->click();
-    QCOMPARE(lastModalText(), QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados"));
-    QCOMPARE(results().size(), 1);
-    QVERIFY(!RunUnderWay);
-    QVERIFY(!shownWindow<TForm5>());
-}
-
-void TestAnswerRecording::changedQuestionTextKeepsTheRun()
-{
-    startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") }, 2, 2, 1);
-    answerCurrent();
-    vdb::Table* t2 = DataModule6->Table2;
-    t2->open();
-    t2->last();
-    t2->edit();
-    t2->fieldByName(QStringLiteral("Preguntas")).setAsString(QStringLiteral("Dos, corregida"));
-    t2->post();
-    t2->close();
-    answerCurrent(1, true);
-    QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
-    const QList<Result> rows = results();
-    QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[1].pregunta, QStringLiteral("Dos"));
-}
-
-void TestAnswerRecording::windowsAreReleased()
-{
-    QStringList questions;
-    for (int q = 1; q <= 5; ++q)
-        questions << QStringLiteral("P%1").arg(q);
-    for (int run = 0; run < 3; ++run) {
-        if (run == 0)
-            startRun(questions);
-        else {
-            SiguientePregunta = 1;
-            DataModule6->Table3->open();
-            openFirstNotice(m_anchor.get());
-        }
-        for (int q = 1; q <= 5; ++q) {
-            answerCurrent(1, q == 5);
-            releaseHidden();
-            QCOMPARE(int(liveWindows<TForm4>().size() + liveWindows<TForm5>().size()), q == 5 ? 0 : 1);
-        }
-    }
-    int answers = 0;
-    for (const Result& r : results())
-        answers += r.rep;
-    QCOMPARE(answers, 15);
-}
+    std::unique_ptr<run_fixture::RunData> m_run;
+    std::unique_ptr<QWidget> m_anchor;
+    int m_clockMs = 0;
+};
 
 QTEST_MAIN(TestAnswerRecording)
 #include "tst_answer_recording.moc"

@@ -1,142 +1,200 @@
 #pragma once
-// Rows written straight into the table files and read back from them, through
-// a connection of the test's own, as another program would see the files.
+// What the authoring tests share: a fresh data and working directory per
+// test, rows written straight into the table files and read back from them
+// (as another program sees the files), and the answering of the modal chain.
 
+#include "authoring/new_survey_dialog.h"
+#include "authoring/question_entry_dialog.h"
+#include "shell/run_state.h"
+#include "store/data_module.h"
+#include "tests/support/test_support.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QPointer>
 #include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QString>
-#include <QStringList>
-#include <QVariantList>
-
-#include <functional>
+#include <QtTest>
 
 namespace maintenance {
 
-// Runs `work` on a connection of its own to one table file, then closes it.
-inline void withFile(const QString& path, const std::function<void(QSqlDatabase&)>& work)
-{
-    static int serial = 0;
-    const QString name = QStringLiteral("maintenance-%1").arg(++serial);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            qFatal("cannot open %s", qPrintable(path));
-        work(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
+using namespace testing_support;
 
-inline void execOn(QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery q(db);
-    if (!q.prepare(sql))
-        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-}
-
-// Rows as "a|b|c" in the order the table keeps them; a blank field reads "".
-inline QStringList dump(const QString& path, const QString& table, const QString& columns)
-{
-    QStringList rows;
-    withFile(path, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(columns, table)))
-            qFatal("dump: %s", qPrintable(q.lastError().text()));
-        const int n = columns.count(QLatin1Char(',')) + 1;
-        while (q.next()) {
-            QStringList fields;
-            for (int i = 0; i < n; ++i)
-                fields << (q.value(i).isNull() ? QString() : q.value(i).toString());
-            rows << fields.join(QLatin1Char('|'));
-        }
-    });
-    return rows;
-}
-
-// Every column of every row, pictures included, to tell "nothing changed".
-inline QStringList dumpAll(const QString& path, const QString& table)
-{
-    QStringList rows;
-    withFile(path, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(table)))
-            qFatal("dump: %s", qPrintable(q.lastError().text()));
-        while (q.next()) {
-            QStringList fields;
-            for (int i = 0; i < q.record().count(); ++i)
-                fields << (q.value(i).isNull() ? QStringLiteral("<null>") : q.value(i).toString());
-            rows << fields.join(QLatin1Char('|'));
-        }
-    });
-    return rows;
-}
-
-// Rows written in the notation of the tests: a parameter row "E|Direccion",
-// a question row "E|text", a result row "E|text|icon". An empty E is blank.
 inline QVariant editionValue(const QString& text)
 {
     return text.isEmpty() ? QVariant() : QVariant(text.toInt());
 }
+// Rows in the notation of the tests, an empty E being a blank edition: a
+// parameter row "E|Direccion" (3 questions, 4 of 8 icons) or
+// "E|Num|Num_ico|Total_ico|Direccion", a question row "E|text", a result row
+// "E|text|icon".
+inline void writeRows(const QString& path, const QString& sql, const QStringList& rows,
+    const std::function<QVariantList(const QStringList&)>& values)
+{
+    withTableFile(path, [&](QSqlDatabase& db) {
+        db.transaction();
+        for (const QString& row : rows)
+            execOn(db, sql, values(row.split(QLatin1Char('|'))));
+        db.commit();
+    });
+}
 
 inline void writeParameters(const QString& path, const QStringList& rows)
 {
-    withFile(path, [&](QSqlDatabase& db) {
-        db.transaction();
-        for (const QString& row : rows) {
-            const QStringList f = row.split(QLatin1Char('|'));
-            execOn(db,
-                QStringLiteral(
-                    "INSERT INTO variables (Edicion, Num, Num_ico, Total_ico, Direccion) VALUES (?, 3, 4, 8, ?)"),
-                { editionValue(f.value(0)), f.value(1) });
-        }
-        db.commit();
-    });
+    writeRows(path,
+        QStringLiteral("INSERT INTO variables (Edicion, Num, Num_ico, Total_ico, Direccion) VALUES (?, ?, ?, ?, ?)"),
+        rows, [](const QStringList& f) {
+            if (f.size() == 2)
+                return QVariantList { editionValue(f[0]), 3, 4, 8, f[1] };
+            return QVariantList { editionValue(f[0]), f[1].toInt(), f[2].toInt(), f[3].toInt(), f[4] };
+        });
 }
 
 inline void writeQuestions(const QString& path, const QStringList& rows)
 {
-    withFile(path, [&](QSqlDatabase& db) {
-        db.transaction();
-        for (const QString& row : rows) {
-            const QStringList f = row.split(QLatin1Char('|'));
-            execOn(db, QStringLiteral("INSERT INTO preguntas (Edicion, Preguntas) VALUES (?, ?)"),
-                { editionValue(f.value(0)), f.value(1) });
-        }
-        db.commit();
-    });
+    writeRows(path, QStringLiteral("INSERT INTO preguntas (Edicion, Preguntas) VALUES (?, ?)"), rows,
+        [](const QStringList& f) {
+            return QVariantList { editionValue(f.value(0)), f.value(1) };
+        });
 }
 
 inline void writeResults(const QString& path, const QStringList& rows)
 {
-    withFile(path, [&](QSqlDatabase& db) {
-        db.transaction();
-        for (const QString& row : rows) {
-            const QStringList f = row.split(QLatin1Char('|'));
-            execOn(db,
-                QStringLiteral("INSERT INTO tesis (Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, "
-                               "Promedio) VALUES (?, ?, ?, '0:0:3:120', ?, 6, 2, 3)"),
-                { editionValue(f.value(0)), f.value(1), f.value(2).toInt(), QByteArray("BMpicture") });
-        }
-        db.commit();
-    });
+    writeRows(path,
+        QStringLiteral("INSERT INTO tesis (Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, "
+                       "Promedio) VALUES (?, ?, ?, '0:0:3:120', ?, 6, 2, 3)"),
+        rows, [](const QStringList& f) {
+            return QVariantList { editionValue(f.value(0)), f.value(1), f.value(2).toInt(), QByteArray("BMpicture") };
+        });
 }
 
-// A trigger in the file itself that fails one particular write, as a full
-// disk or a locked file would part-way through.
-inline void failWritesWhere(const QString& path, const QString& table, const QString& operation, const QString& when)
+inline const QString kAllParameters = QStringLiteral("Edicion, Num, Num_ico, Total_ico, Direccion");
+
+// Per test: the three tables, a working directory holding "iconos", the data
+// module, and the run state as the main window leaves it.
+class Fixture
 {
-    withFile(path, [&](QSqlDatabase& db) {
-        execOn(db,
-            QStringLiteral("CREATE TRIGGER injected_failure BEFORE %1 ON %2 WHEN %3 "
-                           "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END")
-                .arg(operation, table, when));
+public:
+    Fixture()
+        : m_savedCwd(QDir::currentPath())
+    {
+        QDir().mkpath(m_data.path(QStringLiteral("trabajo/iconos")));
+        m_work = QDir(m_data.path(QStringLiteral("trabajo"))).canonicalPath();
+        QDir::setCurrent(m_work);
+        DataModule6 = new TDataModule6;
+        EdicionActual = 1;
+        ModoReedicion = 0;
+        NumPreguntas = 0;
+        RunUnderWay = false;
+        DirIconos.clear();
+    }
+    ~Fixture()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<vui::Form*>(w))
+                w->deleteLater();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        delete DataModule6;
+        DataModule6 = nullptr;
+        QDir::setCurrent(m_savedCwd);
+        RunUnderWay = false;
+    }
+    QString work() const { return m_work; }
+    QString file(const QString& name) const { return m_data.tablePath(name); }
+    const TestData& data() const { return m_data; }
+    void write(const QStringList& params, const QStringList& questions, const QStringList& results = {}) const
+    {
+        writeParameters(file(QStringLiteral("variables.DB")), params);
+        writeQuestions(file(QStringLiteral("preguntas.DB")), questions);
+        writeResults(file(QStringLiteral("tesis.DB")), results);
+    }
+    QStringList rows(const QString& table, const QString& columns) const
+    {
+        return fileRows(file(table + QStringLiteral(".DB")), table, columns);
+    }
+    QStringList parameters(const QString& columns = QStringLiteral("Edicion, Direccion")) const
+    {
+        return rows(QStringLiteral("variables"), columns);
+    }
+    QStringList questions() const { return rows(QStringLiteral("preguntas"), QStringLiteral("Edicion, Preguntas")); }
+    QStringList results() const { return rows(QStringLiteral("tesis"), QStringLiteral("Edicion, Pregunta, Icono")); }
+    QStringList everything() const
+    {
+        QStringList all;
+        for (const char* table : { "variables", "preguntas", "tesis" })
+            all << allFileRows(file(QLatin1String(table) + QStringLiteral(".DB")), QLatin1String(table));
+        return all;
+    }
+
+private:
+    QString m_savedCwd;
+    TestData m_data;
+    QString m_work;
+};
+
+// Gives a field the focus as Tab does; false when it did not take it.
+inline bool focusOn(QWidget* widget)
+{
+    widget->setFocus(Qt::TabFocusReason);
+    return QTest::qWaitFor([widget] { return widget->hasFocus(); });
+}
+
+template <typename T> T* visibleDialog()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+
+// Ends a modal dialog that an answer left open because one of its checks
+// failed, so that a failing test reports instead of hanging.
+class LeftOpenGuard
+{
+public:
+    explicit LeftOpenGuard(QWidget* dialog)
+        : m_dialog(qobject_cast<QDialog*>(dialog))
+    {
+    }
+    ~LeftOpenGuard()
+    {
+        if (m_dialog && m_dialog->isVisible())
+            m_dialog->done(0);
+    }
+
+private:
+    QPointer<QDialog> m_dialog;
+};
+
+// What a question-entry dialog looked like when it came up.
+struct SeenQuestions
+{
+    bool seen = false;
+    QString caption;
+    QSize size;
+    int count = 0;
+    bool openerHidden = false;
+};
+
+// Answers the next question-entry dialog: types `texts` into its fields and
+// presses `button`, after `before` has run.
+inline void answerQuestions(SeenQuestions* seen, const QStringList& texts,
+    const QString& button = QStringLiteral("Aceptar"), std::function<void(TForm3*)> before = {})
+{
+    whenModal([=](QWidget* modal) {
+        LeftOpenGuard guard(modal);
+        auto* dialog = qobject_cast<TForm3*>(modal);
+        if (!dialog) {
+            qWarning("expected the question-entry dialog, got '%s'", qPrintable(modal->windowTitle()));
+            return;
+        }
+        *seen = { true, dialog->windowTitle(), dialog->size(), dialog->questionCount(),
+            dialog->parentWidget() && !dialog->parentWidget()->isVisible() };
+        for (int k = 1; k <= texts.size() && k <= dialog->questionCount(); ++k)
+            QTest::keyClicks(dialog->questionEdit(k), texts.at(k - 1));
+        if (before)
+            before(dialog);
+        findButton(dialog, button)->click();
     });
 }
 

@@ -1,13 +1,14 @@
-// Creating a survey from end to end, with the new-survey dialog opened as the
-// main window opens it and every later dialog answered as a user answers it:
-// parameters, questions, going back with "Ignorar", and the unwinding of the
-// modal chain.
+// The question-entry dialog (its layout for 1 to 50 questions, Enter as
+// Tab, a failing post), and creating a survey from end to end, with
+// the new-survey dialog opened as the main window opens it and every later
+// dialog answered as a user answers it: parameters, questions, going back with
+// "Ignorar", and the unwinding of the modal chain.
 
-#include "tst_new_survey_fixture.h"
+#include "maintenance_fixture.h"
 
-using namespace survey_testing;
-using testing_support::findButton;
-using testing_support::whenModal;
+#include <QScrollBar>
+
+using namespace maintenance;
 
 namespace {
 
@@ -15,7 +16,7 @@ namespace {
 struct Pass
 {
     QString parametersCaption;
-    QString prefilledQuestions;
+    QString prefilled; // Edit1 when shown
     bool aceptarEnabledAtOnce = false;
     bool previousHidden = false; // the dialog that opened this one was hidden first
     SeenQuestions questions;
@@ -28,173 +29,225 @@ class TestNewSurveyChain : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void wholeChain_data();
-    void wholeChain();
-    void cancelAfterIgnorarAbandonsTheSurvey();
+    void initTestCase() { vui::installFontSubstitutions(); }
+    void init() { m_fixture = std::make_unique<Fixture>(); }
+    void cleanup() { m_fixture.reset(); }
+    void layout_data()
+    {
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<QSize>("dialog");
+        QTest::addColumn<QSize>("groupBox");
+        QTest::addColumn<int>("buttonLeft");
+        QTest::addColumn<QRect>("lastLabel");
+        QTest::newRow("1") << 1 << QSize(544, 375) << QSize(533, 350) << 408 << QRect(16, 8, 15, 20);
+        QTest::newRow("11") << 11 << QSize(544, 375) << QSize(533, 350) << 408 << QRect(8, 308, 22, 20);
+        QTest::newRow("12") << 12 << QSize(544, 375) << QSize(520, 378) << 408 << QRect(8, 338, 22, 20);
+        QTest::newRow("25") << 25 << QSize(544, 375) << QSize(520, 768) << 408 << QRect(8, 728, 22, 20);
+        QTest::newRow("26") << 26 << QSize(810, 492) << QSize(785, 757) << 650 << QRect(312, 8, 22, 20);
+        QTest::newRow("50") << 50 << QSize(810, 492) << QSize(785, 757) << 650 << QRect(312, 728, 22, 20);
+    }
+    void layout()
+    {
+        QFETCH(int, questions);
+        QFETCH(QSize, groupBox);
+        QFETCH(int, buttonLeft);
+        QFETCH(QRect, lastLabel);
+        auto form = openDialog(questions);
+        QTEST(form->size(), "dialog");
+        QCOMPARE(form->GroupBox1->geometry(), QRect(QPoint(0, -4), groupBox));
+        QCOMPARE(form->BitBtn1->x(), buttonLeft);
+        QCOMPARE(form->BitBtn2->x(), buttonLeft);
+        QCOMPARE(form->questionLabel(questions)->geometry(), lastLabel);
+        QCOMPARE(form->questionEdit(questions)->y(), lastLabel.y());
+        for (int k = 1; k <= kMaxQuestions; ++k) {
+            QCOMPARE(form->questionEdit(k)->isVisible(), k <= questions);
+            QCOMPARE(form->questionLabel(k)->isVisible(), k <= questions);
+        }
+        // Scroll bars only where the rows reach beyond the client area.
+        QCOMPARE(form->ScrollBox->verticalScrollBar()->isVisible(), questions > 12);
+        QVERIFY(!form->ScrollBox->horizontalScrollBar()->isVisible());
+    }
+    void enterWalksTheFieldsAndPressesAceptar()
+    {
+        EdicionActual = 4;
+        NumPreguntas = 3;
+        TForm3 form;
+        whenModal([](QWidget* modal) {
+            LeftOpenGuard guard(modal);
+            auto* d = qobject_cast<TForm3*>(modal);
+            QTRY_VERIFY(d->questionEdit(1)->hasFocus());
+            typeKeys(d->questionEdit(1), QStringLiteral("<Esc>uno<Enter>")); // Escape does nothing here
+            QTRY_VERIFY(d->questionEdit(2)->hasFocus());
+            typeKeys(d->questionEdit(2), QStringLiteral("<Enter>"));
+            QTRY_VERIFY(d->questionEdit(3)->hasFocus());
+            typeKeys(d->questionEdit(3), QStringLiteral("tres<Enter>"));
+            QTRY_VERIFY(d->BitBtn1->hasFocus());
+            QTest::keyClick(d->BitBtn1, Qt::Key_Return);
+        });
+        QCOMPARE(form.showModal(), int(vui::mrOk));
+        QVERIFY(!form.isVisible());
+        QCOMPARE(m_fixture->questions(), (QStringList { "4|uno", "4|", "4|tres" }));
+        QVERIFY(!DataModule6->Table2->active());
+    }
+    void storeErrorKeepsTheRowsPostedBefore()
+    {
+        EdicionActual = 3;
+        NumPreguntas = 5;
+        TForm3 form;
+        // After the second row the edition in hand goes beyond the 16-bit field,
+        // so the third post fails.
+        QObject::connect(DataModule6->Table2, &vdb::DataSet::dataChanged, &form, [] {
+            vdb::Table* t = DataModule6->Table2;
+            if (t->active() && t->state() == vdb::State::Browse && t->recordCount() == 2)
+                EdicionActual = 40000;
+        });
+        whenModal([](QWidget* modal) {
+            LeftOpenGuard guard(modal);
+            auto* d = qobject_cast<TForm3*>(modal);
+            for (int k = 1; k <= 5; ++k)
+                QTest::keyClicks(d->questionEdit(k), QByteArray("p") + QByteArray::number(k));
+            pressOnModal(QStringLiteral("OK"));
+            d->BitBtn1->click();
+        });
+        QCOMPARE(form.showModal(), int(vui::mrOk));
+        QCOMPARE(lastModalText(),
+            QStringLiteral("40000 is not a valid value for field 'Edicion'. The allowed range is -32768 to 32767"));
+        QCOMPARE(m_fixture->questions(), (QStringList { "3|p1", "3|p2" }));
+        // The failed row is dropped, not left pending in the open table.
+        QVERIFY(DataModule6->Table2->state() != vdb::State::Insert);
+        QCOMPARE(DataModule6->Table2->recordCount(), 2);
+    }
+    void wholeChain_data()
+    {
+        QTest::addColumn<bool>("earlier"); // an earlier survey is in the tables
+        QTest::addColumn<QList<int>>("passes");
+        QTest::newRow("empty tables, 4 questions") << false << QList<int> { 4 };
+        QTest::newRow("Ignorar, then 26 instead of 25") << true << QList<int> { 25, 26 };
+        QTest::newRow("Ignorar twice, ending with 1") << true << QList<int> { 12, 2, 1 };
+    }
+    void wholeChain()
+    {
+        QFETCH(bool, earlier);
+        QFETCH(QList<int>, passes);
+        QStringList params, questions;
+        if (earlier)
+            m_fixture->write(params = { "1|2|3|8|/antes" }, questions = { "1|vieja 1", "1|vieja 2" });
+
+        QList<Pass> seen(passes.size());
+        answerParameters(passes, 0, QStringLiteral("Aceptar"), &seen);
+        QCOMPARE(openAsTheMainWindowDoes(), int(vui::mrOk));
+        for (int i = 0; i < passes.size(); ++i) {
+            const Pass& pass = seen.at(i);
+            QVERIFY2(pass.questions.seen, qPrintable(QStringLiteral("pass %1").arg(i + 1)));
+            QCOMPARE(pass.parametersCaption,
+                i == 0 ? QStringLiteral(" Vesmarin - Edicion de Encuesta")
+                       : QStringLiteral("Vesmarin - Edicion de Encuesta"));
+            QVERIFY(pass.previousHidden && pass.questions.openerHidden);
+            QCOMPARE(pass.questions.count, passes.at(i));
+            QCOMPARE(pass.questions.caption, QStringLiteral("Vesmarin - Inserta Tus Preguntas ...."));
+            QCOMPARE(pass.questions.size, passes.at(i) <= 25 ? QSize(544, 375) : QSize(810, 492));
+            // A re-edit pass starts from what the pass before stored, with
+            // "Aceptar" available since that directory came from the lists.
+            QCOMPARE(pass.prefilled, i == 0 ? QStringLiteral("1") : QString::number(passes.at(i - 1)));
+            QCOMPARE(pass.aceptarEnabledAtOnce, i > 0);
+        }
+        QCOMPARE(ModoReedicion, passes.size() > 1 ? 1 : 0);
+        // The chain has unwound: no dialog of it is left on screen.
+        QVERIFY(!visibleDialog<TForm2>() && !visibleDialog<TForm3>());
+        QVERIFY(!QApplication::activeModalWidget());
+
+        // One parameter row for the new survey, from the last pass, and only
+        // the last pass's questions, in order, after the earlier survey's.
+        const int n = passes.last();
+        const int edition = earlier ? 2 : 1;
+        params << QStringLiteral("%1|%2|4|15|%3").arg(edition).arg(n).arg(m_fixture->work());
+        for (int k = 1; k <= n; ++k)
+            questions << QStringLiteral("%1|pasada %2 pregunta %3").arg(edition).arg(passes.size()).arg(k);
+        QCOMPARE(m_fixture->parameters(kAllParameters), params);
+        QCOMPARE(m_fixture->questions(), questions);
+    }
+    void cancelAfterIgnorarAbandonsTheSurvey()
+    {
+        m_fixture->write({ "1|2|3|8|/antes" }, {});
+        QList<Pass> seen(2);
+        answerParameters({ 5, 7 }, 0, QStringLiteral("Cancelar"), &seen);
+        QCOMPARE(openAsTheMainWindowDoes(), int(vui::mrOk));
+        QVERIFY(seen.at(0).questions.seen);
+        QCOMPARE(seen.at(1).prefilled, QStringLiteral("5"));
+        QVERIFY(!visibleDialog<TForm2>() && !visibleDialog<TForm3>());
+        // The table holds again what it held before the creation began.
+        QCOMPARE(m_fixture->parameters(kAllParameters), QStringList { "1|2|3|8|/antes" });
+        QVERIFY(m_fixture->questions().isEmpty());
+    }
 
 private:
-    void answerParameters(const QList<int>& passes, int index, const QString& last, QList<Pass>* seen);
-    int openAsTheMainWindowDoes(TForm2** dialog);
+    // Answers the parameters dialog of pass `index`, then its question-entry
+    // dialog: "Ignorar" on every pass but the last, `last` on the last one.
+    void answerParameters(const QList<int>& passes, int index, const QString& last, QList<Pass>* seen)
+    {
+        whenModal([=, this](QWidget* modal) {
+            LeftOpenGuard guard(modal);
+            auto* parameters = qobject_cast<TForm2*>(modal);
+            if (!parameters) {
+                qWarning("expected the parameters dialog, got '%s'", qPrintable(modal->windowTitle()));
+                return;
+            }
+            // A user types into the dialog once it is the active window.
+            QVERIFY(QTest::qWaitForWindowActive(parameters));
+            Pass& pass = (*seen)[index];
+            pass = { parameters->windowTitle(), parameters->Edit1->text(), parameters->BitBtn1->isEnabled(),
+                !parameters->parentWidget() || !parameters->parentWidget()->isVisible(), {} };
+
+            parameters->Edit1->selectAll();
+            QTest::keyClicks(parameters->Edit1, QByteArray::number(passes.at(index)));
+            if (!parameters->BitBtn1->isEnabled()) {
+                parameters->Edit2->selectAll();
+                QTest::keyClicks(parameters->Edit2, "4");
+                parameters->Edit4->setFocus(Qt::TabFocusReason);
+                typeKeys(parameters->Edit4, QStringLiteral("15<Enter>"));
+                QTRY_VERIFY(parameters->DriveComboBox1->hasFocus());
+            }
+
+            QStringList texts;
+            for (int k = 1; k <= passes.at(index); ++k)
+                texts << QStringLiteral("pasada %1 pregunta %2").arg(index + 1).arg(k);
+            const bool lastPass = index == passes.size() - 1;
+            if (lastPass && last == QLatin1String("Cancelar")) {
+                parameters->BitBtn2->click();
+                return;
+            }
+            answerQuestions(&pass.questions, texts, lastPass ? QStringLiteral("Aceptar") : QStringLiteral("Ignorar"),
+                [=, this](TForm3*) {
+                    if (!lastPass)
+                        answerParameters(passes, index + 1, last, seen);
+                });
+            parameters->BitBtn1->click();
+        });
+    }
+    // "Crear Encuesta": re-edit off, the parameter table open, the edition after
+    // the last, a new dialog with its caption, shown modally.
+    int openAsTheMainWindowDoes()
+    {
+        ModoReedicion = 0;
+        DataModule6->Table1->open();
+        EdicionActual = DataModule6->Table1->recordCount() + 1;
+        auto* dialog = new TForm2; // released with the fixture
+        dialog->setWindowTitle(QStringLiteral(" Vesmarin - Edicion de Encuesta"));
+        return dialog->showModal();
+    }
+    // Opens the dialog as the new-survey dialog does.
+    std::unique_ptr<TForm3> openDialog(int questions)
+    {
+        NumPreguntas = questions;
+        auto dialog = std::make_unique<TForm3>();
+        if (questions <= 25)
+            dialog->resize(544, 375);
+        if (!showActive(dialog.get()))
+            qWarning("the dialog did not become active");
+        return dialog;
+    }
     std::unique_ptr<Fixture> m_fixture;
 };
-
-void TestNewSurveyChain::initTestCase()
-{
-    vui::installFontSubstitutions();
-}
-
-void TestNewSurveyChain::init()
-{
-    m_fixture = std::make_unique<Fixture>();
-}
-
-void TestNewSurveyChain::cleanup()
-{
-    m_fixture.reset();
-}
-
-// "Crear Encuesta": re-edit off, the parameter table open, the edition after
-// the last, a new dialog with its caption, shown modally.
-int TestNewSurveyChain::openAsTheMainWindowDoes(TForm2** dialog)
-{
-    ModoReedicion = 0;
-    DataModule6->Table1->open();
-    EdicionActual = DataModule6->Table1->recordCount() + 1;
-    *dialog = new TForm2(nullptr);
-    (*dialog)->setWindowTitle(QStringLiteral(" Vesmarin - Edicion de Encuesta"));
-    return (*dialog)->showModal();
-}
-
-// Answers the parameters dialog of pass `index`, then its question-entry
-// dialog: "Ignorar" on every pass but the last, `last` on the last one.
-void TestNewSurveyChain::answerParameters(const QList<int>& passes, int index, const QString& last, QList<Pass>* seen)
-{
-    whenModal([=, this](QWidget* modal) {
-        LeftOpenGuard guard(modal);
-        auto* parameters = qobject_cast<TForm2*>(modal);
-        if (!parameters) {
-            qWarning("expected the parameters dialog, got '%s'", qPrintable(modal->windowTitle()));
-            return;
-        }
-        // A user types into the dialog once it is the active window.
-        QVERIFY(QTest::qWaitForWindowActive(parameters));
-        Pass& pass = (*seen)[index];
-        pass.parametersCaption = parameters->windowTitle();
-        pass.prefilledQuestions = parameters->Edit1->text();
-        pass.aceptarEnabledAtOnce = parameters->BitBtn1->isEnabled();
-        pass.previousHidden = !parameters->parentWidget() || !parameters->parentWidget()->isVisible();
-
-        parameters->Edit1->selectAll();
-        QTest::keyClicks(parameters->Edit1, QByteArray::number(passes.at(index)));
-        if (!parameters->BitBtn1->isEnabled()) {
-            parameters->Edit2->selectAll();
-            QTest::keyClicks(parameters->Edit2, "4");
-            parameters->Edit4->setFocus(Qt::TabFocusReason);
-            QTest::keyClicks(parameters->Edit4, "15");
-            QTest::keyClick(parameters->Edit4, Qt::Key_Return);
-            QTRY_VERIFY(parameters->DriveComboBox1->hasFocus());
-        }
-
-        QStringList texts;
-        for (int k = 1; k <= passes.at(index); ++k)
-            texts << QStringLiteral("pasada %1 pregunta %2").arg(index + 1).arg(k);
-        const bool lastPass = index == passes.size() - 1;
-        if (lastPass && last == QLatin1String("Cancelar")) {
-            parameters->BitBtn2->click();
-            return;
-        }
-        answerQuestions(&pass.questions, texts, lastPass ? QStringLiteral("Aceptar") : QStringLiteral("Ignorar"),
-            [=, this](TForm3*) {
-                if (!lastPass)
-                    answerParameters(passes, index + 1, last, seen);
-            });
-        parameters->BitBtn1->click();
-    });
-}
-
-void TestNewSurveyChain::wholeChain_data()
-{
-    QTest::addColumn<QList<int>>("passes");
-    QTest::newRow("straight through, 4 questions") << QList<int> { 4 };
-    QTest::newRow("straight through, 50 questions") << QList<int> { 50 };
-    QTest::newRow("Ignorar, then 6 instead of 3") << QList<int> { 3, 6 };
-    QTest::newRow("Ignorar, then 26 instead of 25") << QList<int> { 25, 26 };
-    QTest::newRow("Ignorar twice, ending with 1") << QList<int> { 12, 2, 1 };
-}
-
-void TestNewSurveyChain::wholeChain()
-{
-    QFETCH(QList<int>, passes);
-    // An earlier survey is in the tables already.
-    addParameterRow(1, 2, 3, 8, QStringLiteral("/antes"));
-    addQuestionRow(1, QStringLiteral("vieja 1"));
-    addQuestionRow(1, QStringLiteral("vieja 2"));
-
-    QList<Pass> seen(passes.size());
-    answerParameters(passes, 0, QStringLiteral("Aceptar"), &seen);
-    TForm2* dialog = nullptr;
-    const int result = openAsTheMainWindowDoes(&dialog);
-    std::unique_ptr<TForm2> owner(dialog);
-
-    QCOMPARE(result, int(vui::mrOk));
-    for (int i = 0; i < passes.size(); ++i) {
-        const Pass& pass = seen.at(i);
-        QVERIFY2(pass.questions.seen, qPrintable(QStringLiteral("pass %1").arg(i + 1)));
-        QCOMPARE(pass.parametersCaption,
-            i == 0 ? QStringLiteral(" Vesmarin - Edicion de Encuesta")
-                   : QStringLiteral("Vesmarin - Edicion de Encuesta"));
-        QVERIFY(pass.previousHidden);
-        QVERIFY(pass.questions.openerHidden);
-        QCOMPARE(pass.questions.count, passes.at(i));
-        QCOMPARE(pass.questions.caption, QStringLiteral("Vesmarin - Inserta Tus Preguntas ...."));
-        QCOMPARE(pass.questions.size, passes.at(i) <= 25 ? QSize(544, 375) : QSize(810, 492));
-        if (i > 0) {
-            // The re-edit pass starts from what the pass before stored, with
-            // "Aceptar" available since that directory came from the lists.
-            QCOMPARE(pass.prefilledQuestions, QString::number(passes.at(i - 1)));
-            QVERIFY(pass.aceptarEnabledAtOnce);
-        }
-    }
-    QCOMPARE(ModoReedicion, passes.size() > 1 ? 1 : 0);
-
-    // The chain has unwound: no dialog of it is left on screen.
-    QVERIFY(!shownDialog<TForm2>());
-    QVERIFY(!shownDialog<TForm3>());
-    QVERIFY(!QApplication::activeModalWidget());
-
-    // One parameter row for the new survey, from the last pass.
-    const int n = passes.last();
-    QCOMPARE(storedRows(variablesTable()),
-        (Rows { { "1", "2", "3", "8", "/antes" }, { "2", QString::number(n), "4", "15", m_fixture->work() } }));
-    // Only the last pass's questions, in order, after the earlier survey's.
-    Rows expected { { "1", "vieja 1" }, { "1", "vieja 2" } };
-    for (int k = 1; k <= n; ++k)
-        expected << QStringList { "2", QStringLiteral("pasada %1 pregunta %2").arg(passes.size()).arg(k) };
-    QCOMPARE(storedRows(preguntasTable()), expected);
-    QCOMPARE(questionLines(QStringLiteral("2")).size(), n);
-}
-
-void TestNewSurveyChain::cancelAfterIgnorarAbandonsTheSurvey()
-{
-    addParameterRow(1, 2, 3, 8, QStringLiteral("/antes"));
-    QList<Pass> seen(2);
-    answerParameters({ 5, 7 }, 0, QStringLiteral("Cancelar"), &seen);
-    TForm2* dialog = nullptr;
-    const int result = openAsTheMainWindowDoes(&dialog);
-    std::unique_ptr<TForm2> owner(dialog);
-
-    QCOMPARE(result, int(vui::mrOk));
-    QVERIFY(seen.at(0).questions.seen);
-    QCOMPARE(seen.at(1).prefilledQuestions, QStringLiteral("5"));
-    QVERIFY(!shownDialog<TForm2>());
-    QVERIFY(!shownDialog<TForm3>());
-    // The table holds again what it held before the creation began.
-    QCOMPARE(storedRows(variablesTable()), (Rows { { "1", "2", "3", "8", "/antes" } }));
-    QCOMPARE(storedRows(preguntasTable()).size(), 0);
-}
 
 QTEST_MAIN(TestNewSurveyChain)
 #include "tst_new_survey_chain.moc"

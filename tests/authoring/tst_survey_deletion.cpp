@@ -1,245 +1,225 @@
-// Deleting a survey and renumbering the later ones, over real table files.
+// Deleting a survey and renumbering the later ones over real table files,
+// directly and through "Borrar" of the survey list in delete mode.
 
 #include "authoring/survey_deletion.h"
-#include "store/data_module.h"
-#include "tests/authoring/maintenance_fixture.h"
-#include "tests/support/test_support.h"
+#include "authoring/survey_list.h"
+#include "maintenance_fixture.h"
 
-#include <QtTest>
+#include <QFile>
+#include <QMessageBox>
+#include <QSqlQuery>
 
 using namespace maintenance;
+
+namespace {
+const QString kQuestion = QStringLiteral("¿Esta seguro que desea borrar esta Encuesta?");
+const QStringList kParameters { "1|a", "2|b", "3|c" };
+const QStringList kQuestions { "1|p1", "2|p2", "2|p2b", "3|p3" };
+const QStringList kResults { "2|p2|1", "3|p3|2", "1|p1|3", "2|p2b|5", "3|p3|9" };
+} // namespace
 
 class TestSurveyDeletion : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { m_fixture = std::make_unique<Fixture>(); }
+    void cleanup() { m_fixture.reset(); }
 
-    void deletesAndRenumbers_data();
-    void deletesAndRenumbers();
-    void nextSurveyAfterDeletingTheOnlyOneIsEditionOne();
-    void failurePartWayChangesNothing_data();
-    void failurePartWayChangesNothing();
-    void badEditionTextChangesNothing();
+    void deletesAndRenumbers_data()
+    {
+        QTest::addColumn<QStringList>("params");
+        QTest::addColumn<QStringList>("questions");
+        QTest::addColumn<QStringList>("results");
+        QTest::addColumn<QString>("edition");
+        QTest::addColumn<QStringList>("paramsAfter");
+        QTest::addColumn<QStringList>("questionsAfter");
+        QTest::addColumn<QStringList>("resultsAfter");
 
-private:
-    QString file(const QString& name) const { return m_data->tablePath(name); }
-    QStringList parameters() const { return dump(file("variables.DB"), "variables", "Edicion, Direccion"); }
-    QStringList questions() const { return dump(file("preguntas.DB"), "preguntas", "Edicion, Preguntas"); }
-    QStringList results() const { return dump(file("tesis.DB"), "tesis", "Edicion, Pregunta, Icono"); }
-    void openAsTheListDoes();
+        const QStringList none;
+        QTest::newRow("the only survey") << QStringList { "1|a" } << QStringList { "1|p1", "1|p2", "1|p1" }
+                                         << QStringList { "1|p1|1", "1|p2|1", "1|p1|4" } << "1" << none << none << none;
+        const QStringList three[] = { { "1|a", "2|b", "3|c" }, { "1|uno", "1|dos", "2|tres", "3|cinco", "3|seis" },
+            { "1|uno|1", "2|tres|2", "1|dos|3", "3|cinco|4", "3|seis|6", "1|uno|7" } };
+        QTest::newRow("three surveys, deleting 2")
+            << three[0] << three[1] << three[2] << "2" << QStringList { "1|a", "2|c" }
+            << QStringList { "1|uno", "1|dos", "2|cinco", "2|seis" }
+            << QStringList { "1|uno|1", "1|dos|3", "2|cinco|4", "2|seis|6", "1|uno|7" };
+        QTest::newRow("deleting the last") << three[0] << three[1] << three[2] << "3" << QStringList { "1|a", "2|b" }
+                                           << QStringList { "1|uno", "1|dos", "2|tres" }
+                                           << QStringList { "1|uno|1", "2|tres|2", "1|dos|3", "1|uno|7" };
+        QTest::newRow("results of 1 after those of 2, deleting 1")
+            << QStringList { "1|a", "2|b" } << QStringList { "1|p", "2|q" }
+            << QStringList { "2|q|1", "2|q|2", "1|p|1", "1|p|2", "2|q|3", "1|p|5" } << "1" << QStringList { "1|b" }
+            << QStringList { "1|q" } << QStringList { "1|q|1", "1|q|2", "1|q|3" };
+        QTest::newRow("rows without an edition stay as they are")
+            << QStringList { "1|a", "2|b", "|huérfana" } << QStringList { "|suelta", "1|uno", "2|dos" }
+            << QStringList { "2|dos|1", "|x|4", "1|uno|2" } << "1" << QStringList { "1|b", "|huérfana" }
+            << QStringList { "|suelta", "1|dos" } << QStringList { "1|dos|1", "|x|4" };
+        // Edition 1 must not take 10 and 11 with it: editions are compared whole.
+        QStringList eleven[6];
+        for (int e = 1; e <= 11; ++e) {
+            eleven[0] << QStringLiteral("%1|d%1").arg(e);
+            eleven[1] << QStringLiteral("%1|q%1").arg(e);
+            eleven[2] << QStringLiteral("%1|q%1|%1").arg(e);
+            if (e > 1) {
+                eleven[3] << QStringLiteral("%1|d%2").arg(e - 1).arg(e);
+                eleven[4] << QStringLiteral("%1|q%2").arg(e - 1).arg(e);
+                eleven[5] << QStringLiteral("%1|q%2|%2").arg(e - 1).arg(e);
+            }
+        }
+        QTest::newRow("eleven surveys, deleting 1")
+            << eleven[0] << eleven[1] << eleven[2] << "1" << eleven[3] << eleven[4] << eleven[5];
+    }
+    void deletesAndRenumbers()
+    {
+        QFETCH(QStringList, params);
+        QFETCH(QStringList, questions);
+        QFETCH(QStringList, results);
+        QFETCH(QString, edition);
+        QFETCH(QStringList, resultsAfter);
+        m_fixture->write(params, questions, results);
+        openAsTheListDoes();
 
-    std::unique_ptr<testing_support::TestData> m_data;
-};
+        deleteSurvey(edition);
 
-void TestSurveyDeletion::init()
-{
-    m_data = std::make_unique<testing_support::TestData>();
-    DataModule6 = new TDataModule6;
-}
-
-void TestSurveyDeletion::cleanup()
-{
-    delete DataModule6;
-    DataModule6 = nullptr;
-    m_data.reset();
-}
-
-void TestSurveyDeletion::openAsTheListDoes()
-{
-    DataModule6->Table3->open();
-    DataModule6->Table1->open();
-    DataModule6->Table2->open();
-    DataModule6->Table1->first();
-}
-
-void TestSurveyDeletion::deletesAndRenumbers_data()
-{
-    QTest::addColumn<QStringList>("params");
-    QTest::addColumn<QStringList>("questions");
-    QTest::addColumn<QStringList>("results");
-    QTest::addColumn<QString>("edition");
-    QTest::addColumn<QStringList>("paramsAfter");
-    QTest::addColumn<QStringList>("questionsAfter");
-    QTest::addColumn<QStringList>("resultsAfter");
-
-    const QStringList none;
-    QTest::newRow("only survey, one question, never answered")
-        << QStringList { "1|a" } << QStringList { "1|¿Edad?" } << none << "1" << none << none << none;
-    QTest::newRow("only survey, one result row") << QStringList { "1|a" } << QStringList { "1|¿Edad?" }
-                                                 << QStringList { "1|¿Edad?|3" } << "1" << none << none << none;
-    QTest::newRow("only survey, many rows")
-        << QStringList { "1|a" } << QStringList { "1|p1", "1|p2", "1|p3", "1|p1" }
-        << QStringList { "1|p1|1", "1|p1|2", "1|p2|1", "1|p3|7", "1|p1|4" } << "1" << none << none << none;
-
-    const QStringList threeParams { "1|a", "2|b", "3|c" };
-    const QStringList threeQuestions { "1|uno", "1|dos", "2|tres", "2|cuatro", "3|cinco", "3|seis" };
-    const QStringList threeResults { "1|uno|1", "2|tres|2", "1|dos|3", "3|cinco|4", "2|cuatro|5", "3|seis|6",
-        "1|uno|7" };
-    QTest::newRow("three surveys, deleting 2")
-        << threeParams << threeQuestions << threeResults << "2" << QStringList { "1|a", "2|c" }
-        << QStringList { "1|uno", "1|dos", "2|cinco", "2|seis" }
-        << QStringList { "1|uno|1", "1|dos|3", "2|cinco|4", "2|seis|6", "1|uno|7" };
-    QTest::newRow("deleting the last") << threeParams << threeQuestions << threeResults << "3"
-                                       << QStringList { "1|a", "2|b" }
-                                       << QStringList { "1|uno", "1|dos", "2|tres", "2|cuatro" }
-                                       << QStringList { "1|uno|1", "2|tres|2", "1|dos|3", "2|cuatro|5", "1|uno|7" };
-    QTest::newRow("deleting 1 of several lowers every other row")
-        << threeParams << threeQuestions << threeResults << "1" << QStringList { "1|b", "2|c" }
-        << QStringList { "1|tres", "1|cuatro", "2|cinco", "2|seis" }
-        << QStringList { "1|tres|2", "2|cinco|4", "1|cuatro|5", "2|seis|6" };
-    QTest::newRow("results of 1 after those of 2, deleting 1")
-        << QStringList { "1|a", "2|b" } << QStringList { "1|p", "2|q" }
-        << QStringList { "2|q|1", "2|q|2", "1|p|1", "1|p|2", "2|q|3", "1|p|5" } << "1" << QStringList { "1|b" }
-        << QStringList { "1|q" } << QStringList { "1|q|1", "1|q|2", "1|q|3" };
-    QTest::newRow("a survey never answered, deleting it")
-        << threeParams << threeQuestions << QStringList { "1|uno|1", "3|cinco|2", "3|seis|3" } << "2"
-        << QStringList { "1|a", "2|c" } << QStringList { "1|uno", "1|dos", "2|cinco", "2|seis" }
-        << QStringList { "1|uno|1", "2|cinco|2", "2|seis|3" };
-    QTest::newRow("empty question and result tables")
-        << threeParams << none << none << "2" << QStringList { "1|a", "2|c" } << none << none;
-    QTest::newRow("rows without an edition stay as they are")
-        << QStringList { "1|a", "2|b", "|huérfana" } << QStringList { "|suelta", "1|uno", "2|dos", "|otra" }
-        << QStringList { "2|dos|1", "|x|4", "1|uno|2" } << "1" << QStringList { "1|b", "|huérfana" }
-        << QStringList { "|suelta", "1|dos", "|otra" } << QStringList { "1|dos|1", "|x|4" };
-
-    // Edition 1 must not take 10 and 11 with it: editions are compared whole.
-    QStringList elevenParams, elevenQuestions, elevenResults;
-    QStringList elevenParamsAfter, elevenQuestionsAfter, elevenResultsAfter;
-    for (int e = 1; e <= 11; ++e) {
-        elevenParams << QStringLiteral("%1|d%1").arg(e);
-        elevenQuestions << QStringLiteral("%1|q%1").arg(e);
-        elevenResults << QStringLiteral("%1|q%1|%1").arg(e);
-        if (e > 1) {
-            elevenParamsAfter << QStringLiteral("%1|d%2").arg(e - 1).arg(e);
-            elevenQuestionsAfter << QStringLiteral("%1|q%2").arg(e - 1).arg(e);
-            elevenResultsAfter << QStringLiteral("%1|q%2|%2").arg(e - 1).arg(e);
+        QTEST(m_fixture->parameters(), "paramsAfter");
+        QTEST(m_fixture->questions(), "questionsAfter");
+        QCOMPARE(m_fixture->results(), resultsAfter);
+        // The open datasets show what the files hold.
+        QCOMPARE(DataModule6->Table3->recordCount(), resultsAfter.size());
+    }
+    void badEditionTextChangesNothing()
+    {
+        m_fixture->write(kParameters, kQuestions);
+        openAsTheListDoes();
+        const QStringList before = m_fixture->everything();
+        for (const QString& bad : { QString(), QStringLiteral("x"), QStringLiteral("7") }) {
+            QVERIFY_THROWS_EXCEPTION(vdb::Error, deleteSurvey(bad));
+            QCOMPARE(m_fixture->everything(), before);
         }
     }
-    QTest::newRow("eleven surveys, deleting 1") << elevenParams << elevenQuestions << elevenResults << "1"
-                                                << elevenParamsAfter << elevenQuestionsAfter << elevenResultsAfter;
-}
-
-void TestSurveyDeletion::deletesAndRenumbers()
-{
-    QFETCH(QStringList, params);
-    QFETCH(QStringList, questions);
-    QFETCH(QStringList, results);
-    QFETCH(QString, edition);
-    writeParameters(file("variables.DB"), params);
-    writeQuestions(file("preguntas.DB"), questions);
-    writeResults(file("tesis.DB"), results);
-    openAsTheListDoes();
-
-    deleteSurvey(edition);
-
-    QTEST(parameters(), "paramsAfter");
-    QTEST(this->questions(), "questionsAfter");
-    QTEST(this->results(), "resultsAfter");
-    // The open datasets show what the files hold, and all three stay open.
-    QFETCH(QStringList, paramsAfter);
-    QFETCH(QStringList, resultsAfter);
-    QVERIFY(DataModule6->Table1->active() && DataModule6->Table2->active() && DataModule6->Table3->active());
-    QCOMPARE(DataModule6->Table1->recordCount(), paramsAfter.size());
-    QCOMPARE(DataModule6->Table3->recordCount(), resultsAfter.size());
-}
-
-void TestSurveyDeletion::nextSurveyAfterDeletingTheOnlyOneIsEditionOne()
-{
-    writeParameters(file("variables.DB"), { "1|a" });
-    writeQuestions(file("preguntas.DB"), { "1|vieja" });
-    writeResults(file("tesis.DB"), { "1|vieja|2" });
-    openAsTheListDoes();
-    deleteSurvey("1");
-
-    // A new survey is numbered as the count of parameter rows plus one.
-    vdb::Table* t1 = DataModule6->Table1;
-    const int next = t1->recordCount() + 1;
-    QCOMPARE(next, 1);
-    t1->append();
-    t1->fieldByName("Edicion").setAsString(QString::number(next));
-    t1->post();
-    QCOMPARE(parameters(), QStringList { "1|" });
-    // Nothing of the old survey 1 is left to mix into the new one's results.
-    QVERIFY(results().isEmpty());
-    QVERIFY(questions().isEmpty());
-}
-
-void TestSurveyDeletion::failurePartWayChangesNothing_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("when");
-    // Each fails after the earlier tables, and part of this one, were written.
-    QTest::newRow("renumbering the last result row") << "tesis.DB"
-                                                     << "UPDATE"
-                                                     << "OLD.Icono = 9";
-    QTest::newRow("deleting a result row") << "tesis.DB"
-                                           << "DELETE"
-                                           << "OLD.Icono = 5";
-    QTest::newRow("renumbering a question row") << "preguntas.DB"
-                                                << "UPDATE"
-                                                << "OLD.Preguntas = 'p3b'";
-    QTest::newRow("renumbering a parameter row") << "variables.DB"
-                                                 << "UPDATE"
-                                                 << "OLD.Edicion = 3";
-}
-
-void TestSurveyDeletion::failurePartWayChangesNothing()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QString, operation);
-    QFETCH(QString, when);
-    writeParameters(file("variables.DB"), { "1|a", "2|b", "3|c" });
-    writeQuestions(file("preguntas.DB"), { "1|p1", "2|p2", "3|p3", "3|p3b" });
-    writeResults(file("tesis.DB"), { "2|p2|1", "3|p3|2", "1|p1|3", "2|p2|5", "3|p3|9" });
-    failWritesWhere(file(fileName), QFileInfo(fileName).completeBaseName(), operation, when);
-    const QStringList before[3] = { dumpAll(file("variables.DB"), "variables"),
-        dumpAll(file("preguntas.DB"), "preguntas"), dumpAll(file("tesis.DB"), "tesis") };
-    openAsTheListDoes();
-
-    QString error;
-    try {
-        deleteSurvey("2");
-    } catch (const vdb::Error& e) {
-        error = e.text();
+    void noKeepsEverything()
+    {
+        m_fixture->write(kParameters, kQuestions, kResults);
+        const QStringList before = m_fixture->everything();
+        TForm7* form = openAsTheCommandDoes();
+        QCOMPARE(pressBorrar(form, "No", 2), int(vui::mrCancel));
+        QVERIFY(!form->isVisible());
+        QCOMPARE(m_fixture->everything(), before);
+        // Nothing was closed or moved either.
+        QVERIFY(DataModule6->Table1->active() && DataModule6->Table2->active() && DataModule6->Table3->active());
+        QCOMPARE(DataModule6->Table1->fieldByName("Edicion").asString(), QString("2"));
     }
-    QVERIFY2(error.contains("disco lleno"), qPrintable(error));
-    QVERIFY(error.contains("No se pudo borrar la Encuesta 2"));
-
-    QCOMPARE(dumpAll(file("variables.DB"), "variables"), before[0]);
-    QCOMPARE(dumpAll(file("preguntas.DB"), "preguntas"), before[1]);
-    QCOMPARE(dumpAll(file("tesis.DB"), "tesis"), before[2]);
-    // The open datasets were brought back to what the files hold.
-    QCOMPARE(DataModule6->Table1->recordCount(), 3);
-    QCOMPARE(DataModule6->Table2->recordCount(), 4);
-    QCOMPARE(DataModule6->Table3->recordCount(), 5);
-    DataModule6->Table3->first();
-    QCOMPARE(DataModule6->Table3->fieldByName("Edicion").asString(), QString("2"));
-    QCOMPARE(DataModule6->Table1->state(), vdb::State::Browse);
-
-    // Once the cause is gone the same deletion goes through.
-    withFile(file(fileName), [](QSqlDatabase& db) { execOn(db, "DROP TRIGGER injected_failure"); });
-    DataModule6->Table1->first();
-    deleteSurvey("2");
-    QCOMPARE(parameters(), (QStringList { "1|a", "2|c" }));
-    QCOMPARE(results(), (QStringList { "2|p3|2", "1|p1|3", "2|p3|9" }));
-}
-
-void TestSurveyDeletion::badEditionTextChangesNothing()
-{
-    writeParameters(file("variables.DB"), { "1|a", "2|b" });
-    writeQuestions(file("preguntas.DB"), { "1|p1", "2|p2" });
-    openAsTheListDoes();
-    const QStringList before = parameters();
-    for (const QString& bad : { QString(), QStringLiteral("x"), QStringLiteral("7") }) {
-        QVERIFY_THROWS_EXCEPTION(vdb::Error, deleteSurvey(bad));
-        QCOMPARE(parameters(), before);
-        QCOMPARE(questions(), (QStringList { "1|p1", "2|p2" }));
+    void twoDeletionsInARow()
+    {
+        m_fixture->write(kParameters, kQuestions, kResults);
+        QCOMPARE(pressBorrar(openAsTheCommandDoes(), "Sí", 1), int(vui::mrOk));
+        TForm7* second = openAsTheCommandDoes();
+        QCOMPARE(EdicionActual, 2);
+        QCOMPARE(second->ListBox1->item(0)->text(), QString("p2"));
+        QCOMPARE(pressBorrar(second, "Sí", 2), int(vui::mrOk));
+        QCOMPARE(m_fixture->parameters(), (QStringList { "1|b" }));
+        QCOMPARE(m_fixture->questions(), (QStringList { "1|p2", "1|p2b" }));
+        QCOMPARE(m_fixture->results(), (QStringList { "1|p2|1", "1|p2b|5" }));
+        QVERIFY(DataModule6->Table1->active() && DataModule6->Table2->active() && DataModule6->Table3->active());
     }
-}
+    void failureIsShownAndChangesNothing_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("message");
+        // Each write fails after the earlier tables, and part of this one, were written.
+        // clang-format off
+        QTest::newRow("renumbering the last result row") << "tesis UPDATE OLD.Icono = 9" << "disco lleno";
+        QTest::newRow("deleting a result row") << "tesis DELETE OLD.Icono = 5" << "disco lleno";
+        QTest::newRow("renumbering a parameter row") << "variables UPDATE OLD.Edicion = 3" << "disco lleno";
+        QTest::newRow("a read-only table file") << "read-only" << "solo lectura";
+        QTest::newRow("another program holds a read lock") << "lock" << "No se pueden guardar los cambios";
+        // clang-format on
+    }
+    void failureIsShownAndChangesNothing()
+    {
+        QFETCH(QString, cause);
+        QFETCH(QString, message);
+        m_fixture->write(kParameters, kQuestions, kResults);
+        const QString tesis = m_fixture->file("tesis.DB");
+        const QStringList before = m_fixture->everything();
+        const QString reader = QStringLiteral("another-program");
+        if (cause.contains(' ')) {
+            const QString table = cause.section(' ', 0, 0);
+            failWritesWhere(m_fixture->file(table + ".DB"), table, cause.section(' ', 1, 1), cause.section(' ', 2));
+        } else if (cause == "read-only") {
+            // Tests run as the superuser: the permission bits alone mark the file.
+            QFile::setPermissions(tesis, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        } else {
+            // The writes go through, but the commit cannot take the file.
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), reader);
+            db.setDatabaseName(tesis);
+            QVERIFY(db.open() && db.transaction());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("SELECT count(*) FROM tesis") && q.next());
+        }
+        TForm7* form = openAsTheCommandDoes();
+        QCOMPARE(pressBorrar(form, "Sí", 2, true), int(vui::mrOk));
+        QVERIFY(!form->isVisible());
+        QVERIFY2(lastModalText().contains(message), qPrintable(lastModalText()));
+        QVERIFY(lastModalText().contains("No se pudo borrar la Encuesta 2"));
+        if (cause == "lock") {
+            QSqlDatabase::database(reader).rollback();
+            QSqlDatabase::database(reader).close();
+            QSqlDatabase::removeDatabase(reader);
+        }
+        QCOMPARE(m_fixture->everything(), before);
+        // The open datasets were brought back to what the files hold.
+        QCOMPARE(DataModule6->Table1->recordCount(), 3);
+        QCOMPARE(DataModule6->Table3->recordCount(), 5);
+        DataModule6->Table3->first();
+        QCOMPARE(DataModule6->Table3->fieldByName("Edicion").asString(), QString("2"));
+    }
+
+private:
+    void openAsTheListDoes()
+    {
+        DataModule6->Table3->open();
+        DataModule6->Table1->open();
+        DataModule6->Table2->open();
+        DataModule6->Table1->first();
+    }
+    // What "Borrar Encuesta" does before it shows the list.
+    TForm7* openAsTheCommandDoes()
+    {
+        DataModule6->Table3->open();
+        vdb::Table* t1 = DataModule6->Table1;
+        t1->open();
+        t1->edit();
+        EdicionActual = t1->recordCount();
+        t1->last();
+        auto* form = new TForm7;
+        form->BitBtn3->show();
+        return form;
+    }
+    // Presses "Borrar" (Enter) on survey `surveyShown`, answers the
+    // confirmation and, when one comes, the error box.
+    int pressBorrar(TForm7* form, const QString& answer, int surveyShown, bool errorExpected = false)
+    {
+        whenModal([=](QWidget*) {
+            for (int i = 1; i < surveyShown; ++i)
+                form->DBNavigator1->button(vui::DBNavigator::nbNext)->click();
+            whenModal([=](QWidget* box) {
+                if (errorExpected)
+                    pressOnModal("OK");
+                auto* question = qobject_cast<QMessageBox*>(box);
+                QVERIFY(question);
+                QCOMPARE(question->text(), kQuestion);
+                QCOMPARE(question->windowTitle(), QString("Vesmarin"));
+                findButton(box, answer)->click();
+            });
+            QTest::keyClick(form, Qt::Key_Return);
+        });
+        return form->showModal();
+    }
+    std::unique_ptr<Fixture> m_fixture;
+};
 
 QTEST_MAIN(TestSurveyDeletion)
 #include "tst_survey_deletion.moc"

@@ -1,37 +1,104 @@
-// The report choice window: its modes and their transitions, what it sets on
-// the report form, the lists it fills, and "Siguente" up to the preview.
+// The report choice window: its state table, what it sets on the report form,
+// "Siguente" up to the preview, and the whole road from respondents' answers
+// to the question and edition reports.
 
-#include "report_fixture.h"
-
+#include "administration/answer_recording.h"
+#include "platform/report/preview.h"
 #include "reporting/report_choice.h"
+#include "reporting/report_form.h"
 #include "reporting/report_queries.h"
+#include "shell/run_state.h"
+#include "store/data_module.h"
+#include "tests/support/test_support.h"
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QListWidget>
+#include <QPdfDocument>
+#include <QPdfSelection>
+#include <QPrinter>
 #include <QRadioButton>
-#include <QToolButton>
+#include <QtTest>
+
+#include <map>
 
 using namespace testing_support;
-using namespace report_fixture;
 
 namespace {
 
-QStringList itemsOf(QComboBox* box)
+QImage iconPicture(int icon)
 {
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
+    QImage image(24, 24, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv((icon * 29) % 360, 255, 255));
+    return image;
 }
 
-QStringList itemsOf(QListWidget* list)
+// What one preview showed; no pages when none was shown.
+struct Shown
 {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
+    int pages = 0;
+    QStringList pageTexts; // as the preview's PDF gives them back
+    std::vector<vrep::PreparedPage> prepared; // the pages as laid out
+
+    QStringList textsOf(const QString& source) const
+    {
+        QStringList out;
+        for (const auto& page : prepared)
+            for (const auto& item : page.items)
+                if (item.source == source)
+                    out << item.text;
+        return out;
+    }
+    int countOf(const QString& source) const { return int(textsOf(source).size()); }
+    QString allText() const { return pageTexts.join(QLatin1Char('\n')); }
+};
+
+// Reads the next preview that opens and closes it as a user would; anything
+// else that comes up (an error box) is closed so that the test fails.
+void readNextPreview(Shown& shown)
+{
+    whenModal([&shown](QWidget* modal) {
+        auto* preview = qobject_cast<vrep::PreviewWindow*>(modal);
+        if (!preview) {
+            modal->close();
+            return;
+        }
+        shown.pages = preview->pageCount();
+        for (int p = 0; p < preview->pageCount(); ++p)
+            shown.pageTexts << preview->document()->getAllText(p).text();
+        if (preview->report())
+            shown.prepared = preview->report()->pages;
+        findButton(preview, QStringLiteral("Cerrar"))->click();
+    });
+}
+
+// The window as a user sees it: mode title, which list shows, the survey,
+// the questions listed, the typed text and whether "Siguente" and the
+// navigator can be pressed.
+QString stateOf(TForm9* w)
+{
+    const bool combo = w->ComboBox1->isVisible();
+    const char* list = combo ? "combo" : w->ListBox1->isVisible() ? "list" : "none";
+    QStringList items;
+    for (int i = 0; i < (combo ? w->ComboBox1->count() : w->ListBox1->count()); ++i)
+        items << (combo ? w->ComboBox1->itemText(i) : w->ListBox1->item(i)->text());
+    return QStringLiteral("%1|%2|ed %3|%4|'%5'|siguente %6|nav %7")
+        .arg(w->GroupBox1->title(), list, w->DBEdit1->text(), items.join(QLatin1Char(';')), w->ComboBox1->currentText())
+        .arg(w->BitBtn1->isEnabled())
+        .arg(w->DBNavigator1->isEnabled());
+}
+
+// What the choice set on the report form.
+QString reportSetup()
+{
+    QString shown;
+    for (vrep::Printable* p : std::initializer_list<vrep::Printable*> {
+             Form10->QRChart1, Form10->QRChart2, Form10->QRDBImage2, Form10->QRLabel10 })
+        shown += QString::number(p->enabled());
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(Form10->QRLabel5->caption(), Form10->QRExpr1->expression())
+        .arg(Form10->QRBand5->height())
+        .arg(shown);
 }
 
 } // namespace
@@ -45,23 +112,15 @@ private slots:
     void init();
     void cleanup();
 
-    void startUpInstanceOpensNothing();
-    void creationState();
+    void stateTable();
     void singleSurveyHasNoNavigator();
-    void editionModeSetsUpTheReport();
-    void questionModeStateTable();
-    void navigatorRefillsTheShownList();
-    void surveyWithoutQuestions();
-    void cancelHidesAndKeepsTheSettings();
     void questionWithoutResultsFailsAndWindowStays();
-    void questionReportWithQuotesInItsText();
     void questionReportShowsChartsAndTheBestIcon();
-    void editionReportAfterQuestionReport();
-    void emptyEditionReport();
-    void secondWindowStartsAfresh();
+    void wholeRoad();
 
 private:
     TForm9* open();
+    TForm9* chooseQuestion(const QString& question, vui::DBNavigator::Button survey);
     std::unique_ptr<TestData> m_data;
     std::vector<QPointer<TForm9>> m_windows;
 };
@@ -71,12 +130,9 @@ void TestReportChoice::init()
     m_data = std::make_unique<TestData>();
     DataModule6 = new TDataModule6;
     Form10 = new TForm10(nullptr, false);
-    addSurvey(1, { QStringLiteral("¿Color favorito?"), QStringLiteral("¿Animal favorito?") });
-    addSurvey(2, { QStringLiteral("¿Fruta favorita?"), QStringLiteral("¿Deporte?"), QStringLiteral("¿Música?") });
-    addSurvey(3, {});
-    DataModule6->Table1->close();
-    DataModule6->Table2->close();
-    EdicionActual = 3;
+    writeSurvey(1, { QStringLiteral("¿Color favorito?"), QStringLiteral("¿Animal favorito?") });
+    writeSurvey(2, { QStringLiteral("¿Fruta favorita?"), QStringLiteral("¿Deporte?"), QStringLiteral("¿Música?") });
+    writeSurvey(3, {});
 }
 
 void TestReportChoice::cleanup()
@@ -98,181 +154,90 @@ TForm9* TestReportChoice::open()
     DataModule6->Table3->open();
     EdicionActual = DataModule6->Table1->recordCount();
     auto* w = new TForm9;
-    w->setWindowTitle(QStringLiteral(" Vesmarin - Mostrar Reporte"));
     w->show();
     m_windows.emplace_back(w);
     return w;
 }
 
-void TestReportChoice::startUpInstanceOpensNothing()
-{
-    TForm9 w(nullptr, false);
-    QVERIFY(!DataModule6->Table1->active());
-    QVERIFY(!DataModule6->Table2->active());
-    // The report form is whole even though it was made at start-up.
-    QVERIFY(Form10->QuickRep1->band(vrep::Band::Summary));
-    QCOMPARE(Form10->QRBand5->height(), 522);
-    QCOMPARE(Form10->QuickRep1->title(), QStringLiteral("Reporte"));
-    QCOMPARE(Form10->QRLabel5->caption(), QStringLiteral("QRLabel5"));
-    QVERIFY(Form10->QRExpr1->expression().isEmpty());
-    for (vrep::Printable* p : std::initializer_list<vrep::Printable*> {
-             Form10->QRChart1, Form10->QRChart2, Form10->QRDBImage2, Form10->QRLabel10 })
-        QVERIFY(!p->enabled());
-    QCOMPARE(Form10->QuickRep1->dataSet(), DataModule6->Query2);
-    QCOMPARE(Form10->QRDBImage2->dataSet(), DataModule6->Query3);
-}
-
-void TestReportChoice::creationState()
+// A question report chosen from a new window: the survey reached with one
+// navigator press from the first, the question picked from the list.
+TForm9* TestReportChoice::chooseQuestion(const QString& question, vui::DBNavigator::Button survey)
 {
     TForm9* w = open();
-    QVERIFY(DataModule6->Table2->active());
-    QCOMPARE(w->size(), QSize(560, 445));
-    QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
-    QVERIFY(!w->isModal());
+    w->RadioGroup1Item1->click();
+    w->DBNavigator1->button(survey)->click();
+    w->ComboBox1->setCurrentIndex(w->ComboBox1->findText(question));
+    return w;
+}
+
+void TestReportChoice::stateTable()
+{
+    {
+        TForm9 startUp(nullptr, false); // the start-up instance opens nothing
+        QVERIFY(!DataModule6->Table1->active() && !DataModule6->Table2->active());
+    }
+    TForm9* w = open();
     QCOMPARE(w->itemIndex(), -1);
-    QVERIFY(!w->BitBtn1->isEnabled());
-    QVERIFY(w->BitBtn2->isEnabled());
-    QCOMPARE(w->BitBtn1->text(), QStringLiteral("Siguente"));
+    QCOMPARE(stateOf(w), QStringLiteral("|none|ed 1||''|siguente 0|nav 0"));
     QVERIFY(w->DBNavigator1->isVisible());
-    QVERIFY(!w->DBNavigator1->isEnabled());
-    QVERIFY(!w->ListBox1->isVisible());
-    QVERIFY(!w->ComboBox1->isVisible());
-    QVERIFY(w->GroupBox1->title().isEmpty());
-    QCOMPARE(w->RadioGroup1->title(), QStringLiteral("Tipo de Reporte"));
-    QCOMPARE(w->RadioGroup1Item0->text(), QStringLiteral("por Edición"));
-    QCOMPARE(w->RadioGroup1Item1->text(), QStringLiteral("por Pregunta"));
-    QVERIFY(!w->DBEdit1->isEnabled());
+
+    const QString colour = QStringLiteral("¿Color favorito?;¿Animal favorito?");
+    const QString fruit = QStringLiteral("¿Fruta favorita?;¿Deporte?;¿Música?");
+    const QString edition = QStringLiteral(" REPORTE POR EDICIÓN|list|ed %1|%2|'%3'|siguente %4|nav 1");
+    const QString question = QStringLiteral(" REPORTE POR PREGUNTA|combo|ed %1|%2|'%3'|siguente %4|nav 1");
+    auto press = [w](vui::DBNavigator::Button b) { w->DBNavigator1->button(b)->click(); };
+    const std::vector<std::pair<std::function<void()>, QString>> steps {
+        { [w] {
+             DataModule6->Table1->last(); // the opener may leave the table anywhere
+             w->RadioGroup1Item0->click();
+         },
+            edition.arg(1).arg(colour, "").arg(1) },
+        { [&] { press(vui::DBNavigator::nbLast); }, edition.arg(3).arg("", "").arg(1) },
+        { [&] { press(vui::DBNavigator::nbPrior); }, edition.arg(2).arg(fruit, "").arg(1) },
+        { [w] { w->RadioGroup1Item1->click(); }, question.arg(1).arg(colour, "").arg(0) },
+        // Typing one character enables "Siguente"; deleting it leaves it enabled.
+        { [w] { QTest::keyClicks(w->ComboBox1->lineEdit(), QStringLiteral("x")); },
+            question.arg(1).arg(colour, "x").arg(1) },
+        { [w] { QTest::keyClick(w->ComboBox1->lineEdit(), Qt::Key_Backspace); },
+            question.arg(1).arg(colour, "").arg(1) },
+        // A navigator press empties the text and disables it again.
+        { [&] { press(vui::DBNavigator::nbNext); }, question.arg(2).arg(fruit, "").arg(0) },
+        { [w] { w->ComboBox1->setCurrentIndex(1); }, question.arg(2).arg(fruit, "¿Deporte?").arg(1) },
+        { [&] { press(vui::DBNavigator::nbLast); }, question.arg(3).arg("", "").arg(0) },
+        { [w] { w->RadioGroup1Item0->click(); }, edition.arg(1).arg(colour, "").arg(1) },
+        { [w] { w->RadioGroup1Item1->click(); }, question.arg(1).arg(colour, "").arg(0) },
+    };
+    for (const auto& [act, expected] : steps) {
+        act();
+        QCOMPARE(stateOf(w), expected);
+        QCOMPARE(reportSetup(),
+            w->itemIndex() == 0 ? QStringLiteral("Total de Registros|COUNT|100|0000")
+                                : QStringLiteral("Número de Encuestas|SUM(Rep_icono)|522|1111"));
+    }
+    QTest::keyClick(w, Qt::Key_Escape); // presses "Cancelar": hidden, the settings kept
+    QVERIFY(!w->isVisible());
+    QCOMPARE(Form10->QRBand5->height(), 522);
 }
 
 void TestReportChoice::singleSurveyHasNoNavigator()
 {
-    // Only survey 1 left.
     vdb::Table* t1 = DataModule6->Table1;
     t1->open();
-    t1->last();
-    t1->deleteRecord();
-    t1->last();
-    t1->deleteRecord();
+    for (int i = 0; i < 2; ++i) {
+        t1->last();
+        t1->deleteRecord();
+    }
     TForm9* w = open();
     QCOMPARE(EdicionActual, 1);
     QVERIFY(!w->DBNavigator1->isVisible());
     w->RadioGroup1Item1->click();
     QVERIFY(!w->DBNavigator1->isVisible()); // enabling keeps it hidden
-    QCOMPARE(itemsOf(w->ComboBox1),
-        QStringList({ QStringLiteral("¿Color favorito?"), QStringLiteral("¿Animal favorito?") }));
-}
-
-void TestReportChoice::editionModeSetsUpTheReport()
-{
-    TForm9* w = open();
-    DataModule6->Table1->last(); // the opener may leave the table anywhere
-    w->RadioGroup1Item0->click();
-    QCOMPARE(w->itemIndex(), 0);
-    QCOMPARE(w->DBEdit1->text(), QStringLiteral("1"));
-    QCOMPARE(w->GroupBox1->title(), QStringLiteral(" REPORTE POR EDICIÓN"));
-    QVERIFY(w->BitBtn1->isEnabled());
-    QVERIFY(w->DBNavigator1->isEnabled());
-    QVERIFY(w->ListBox1->isVisible());
-    QVERIFY(!w->ComboBox1->isVisible());
-    QCOMPARE(
-        itemsOf(w->ListBox1), QStringList({ QStringLiteral("¿Color favorito?"), QStringLiteral("¿Animal favorito?") }));
-    QVERIFY(!Form10->QRChart1->enabled());
-    QVERIFY(!Form10->QRChart2->enabled());
-    QVERIFY(!Form10->QRDBImage2->enabled());
-    QVERIFY(!Form10->QRLabel10->enabled());
-    QCOMPARE(Form10->QRLabel5->caption(), QStringLiteral("Total de Registros"));
-    QCOMPARE(Form10->QRExpr1->expression(), QStringLiteral("COUNT"));
-    QCOMPARE(Form10->QRBand5->height(), 100);
-}
-
-void TestReportChoice::questionModeStateTable()
-{
-    TForm9* w = open();
-    w->RadioGroup1Item1->click();
-    QCOMPARE(w->GroupBox1->title(), QStringLiteral(" REPORTE POR PREGUNTA"));
-    QVERIFY(w->ComboBox1->isVisible());
-    QVERIFY(!w->ListBox1->isVisible());
-    QVERIFY(w->ComboBox1->currentText().isEmpty());
-    QVERIFY(!w->BitBtn1->isEnabled());
-    QCOMPARE(itemsOf(w->ComboBox1),
-        QStringList({ QStringLiteral("¿Color favorito?"), QStringLiteral("¿Animal favorito?") }));
-    QVERIFY(Form10->QRChart1->enabled());
-    QVERIFY(Form10->QRChart2->enabled());
-    QVERIFY(Form10->QRDBImage2->enabled());
-    QVERIFY(Form10->QRLabel10->enabled());
-    QCOMPARE(Form10->QRLabel5->caption(), QStringLiteral("Número de Encuestas"));
-    QCOMPARE(Form10->QRExpr1->expression(), QStringLiteral("SUM(Rep_icono)"));
-    QCOMPARE(Form10->QRBand5->height(), 522);
-
-    // Typing one character enables "Siguente"; deleting it leaves it enabled.
-    QTest::keyClicks(w->ComboBox1->lineEdit(), QStringLiteral("x"));
-    QVERIFY(w->BitBtn1->isEnabled());
-    QTest::keyClick(w->ComboBox1->lineEdit(), Qt::Key_Backspace);
-    QVERIFY(w->ComboBox1->currentText().isEmpty());
-    QVERIFY(w->BitBtn1->isEnabled());
-
-    // A navigator press empties the text and disables it again.
-    w->DBNavigator1->button(vui::DBNavigator::nbNext)->click();
-    QCOMPARE(w->DBEdit1->text(), QStringLiteral("2"));
-    QVERIFY(w->ComboBox1->currentText().isEmpty());
-    QVERIFY(!w->BitBtn1->isEnabled());
-    QCOMPARE(itemsOf(w->ComboBox1),
-        QStringList({ QStringLiteral("¿Fruta favorita?"), QStringLiteral("¿Deporte?"), QStringLiteral("¿Música?") }));
-
-    // Picking a question sets the text and enables it.
-    w->ComboBox1->setCurrentIndex(1);
-    QCOMPARE(w->ComboBox1->currentText(), QStringLiteral("¿Deporte?"));
-    QVERIFY(w->BitBtn1->isEnabled());
-
-    // To edition mode: enabled at once, back at the first survey.
-    w->RadioGroup1Item0->click();
-    QVERIFY(w->BitBtn1->isEnabled());
-    QCOMPARE(w->DBEdit1->text(), QStringLiteral("1"));
-    // And back: empty text, disabled.
-    w->RadioGroup1Item1->click();
-    QVERIFY(w->ComboBox1->currentText().isEmpty());
-    QVERIFY(!w->BitBtn1->isEnabled());
-}
-
-void TestReportChoice::navigatorRefillsTheShownList()
-{
-    TForm9* w = open();
-    w->RadioGroup1Item0->click();
-    w->DBNavigator1->button(vui::DBNavigator::nbLast)->click();
-    QCOMPARE(w->DBEdit1->text(), QStringLiteral("3"));
-    QVERIFY(itemsOf(w->ListBox1).isEmpty());
-    w->DBNavigator1->button(vui::DBNavigator::nbPrior)->click();
-    QCOMPARE(itemsOf(w->ListBox1),
-        QStringList({ QStringLiteral("¿Fruta favorita?"), QStringLiteral("¿Deporte?"), QStringLiteral("¿Música?") }));
-    QVERIFY(w->BitBtn1->isEnabled()); // edition mode keeps "Siguente"
-}
-
-void TestReportChoice::surveyWithoutQuestions()
-{
-    TForm9* w = open();
-    w->RadioGroup1Item0->click();
-    w->DBNavigator1->button(vui::DBNavigator::nbLast)->click();
-    QCOMPARE(w->ListBox1->count(), 0);
-    QVERIFY(w->BitBtn1->isEnabled());
-    w->RadioGroup1Item1->click();
-    w->DBNavigator1->button(vui::DBNavigator::nbLast)->click();
-    QCOMPARE(w->ComboBox1->count(), 0);
-    QVERIFY(!w->BitBtn1->isEnabled());
-}
-
-void TestReportChoice::cancelHidesAndKeepsTheSettings()
-{
-    TForm9* w = open();
-    w->RadioGroup1Item1->click();
-    QTest::keyClick(w, Qt::Key_Escape); // Esc presses "Cancelar"
-    QVERIFY(!w->isVisible());
-    QCOMPARE(Form10->QRBand5->height(), 522);
-    QVERIFY(Form10->QRChart1->enabled());
+    QCOMPARE(w->ComboBox1->count(), 2);
 }
 
 void TestReportChoice::questionWithoutResultsFailsAndWindowStays()
 {
-    recordAnswer(1, QStringLiteral("¿Color favorito?"), 3, 4);
+    writeResult(1, QStringLiteral("¿Color favorito?"), 3, 1, 4);
     const QString icons = QStringLiteral("SELECT * FROM tesis WHERE Icono = 99");
     DataModule6->Query3->clearSql();
     DataModule6->Query3->addSql(icons);
@@ -280,81 +245,41 @@ void TestReportChoice::questionWithoutResultsFailsAndWindowStays()
     w->RadioGroup1Item1->click();
     // Answered only in edition 1: edition 2 has no rows for it; a typed
     // extra blank matches nothing either.
-    for (const auto& [move, text] : std::vector<std::pair<bool, QString>> {
-             { true, QStringLiteral("¿Color favorito?") }, { false, QStringLiteral("¿Color favorito? ") } }) {
-        if (move)
-            w->DBNavigator1->button(vui::DBNavigator::nbNext)->click();
-        else
-            w->DBNavigator1->button(vui::DBNavigator::nbFirst)->click();
+    for (const auto& [survey, text] : std::vector<std::pair<vui::DBNavigator::Button, QString>> {
+             { vui::DBNavigator::nbNext, QStringLiteral("¿Color favorito?") },
+             { vui::DBNavigator::nbFirst, QStringLiteral("¿Color favorito? ") } }) {
+        w->DBNavigator1->button(survey)->click();
         w->ComboBox1->setEditText(text);
         pressOnModal(QStringLiteral("OK"));
         w->BitBtn1->click();
         QCOMPARE(lastModalText(), QStringLiteral("'' is not a valid integer value"));
         QVERIFY(w->isVisible());
         QCOMPARE(Form10->QuickRep1->title(), QStringLiteral("Reporte por Pregunta"));
-        QVERIFY(DataModule6->Query2->active());
-        QVERIFY(DataModule6->Query2->isEmpty());
+        QVERIFY(DataModule6->Query2->active() && DataModule6->Query2->isEmpty());
         QCOMPARE(DataModule6->Query3->sql(), icons);
         QVERIFY(!DataModule6->Query3->active());
     }
-}
-
-void TestReportChoice::questionReportWithQuotesInItsText()
-{
-    const QString tricky = QStringLiteral("¿Prefiere \"rojo\" o l'azul?");
-    addSurvey(4, { tricky });
-    recordAnswer(4, tricky, 2, 6);
-    recordAnswer(4, tricky, 2, 3);
-    recordAnswer(4, tricky, 5, 1);
-    TForm9* w = open();
-    w->RadioGroup1Item1->click();
-    w->DBNavigator1->button(vui::DBNavigator::nbLast)->click();
-    QCOMPARE(itemsOf(w->ComboBox1), QStringList({ tricky }));
-    w->ComboBox1->setCurrentIndex(0);
-    Shown shown;
-    readNextPreview(shown);
-    w->BitBtn1->click();
-    QVERIFY(shown.seen);
-    QVERIFY(!w->isVisible());
-    QVERIFY(shown.allText().contains(tricky));
-    QCOMPARE(shown.textsOf(QStringLiteral("QRDBText3")), QStringList({ QStringLiteral("2"), QStringLiteral("5") }));
-    QCOMPARE(shown.textsOf(QStringLiteral("QRExpr1")), QStringList({ QStringLiteral("3") }));
-    // Icon 2, chosen twice, is the most appropriate one.
-    QCOMPARE(DataModule6->Query3->fieldByName(QStringLiteral("Icono")).asString(), QStringLiteral("2"));
 }
 
 void TestReportChoice::questionReportShowsChartsAndTheBestIcon()
 {
     // The worked example: edition 2, icons 2, 4, 7, 9.
     const QString q = QStringLiteral("¿Fruta favorita?");
-    addResult(2, q, 9, 1, 2);
-    addResult(2, q, 4, 5, 7);
-    addResult(2, q, 2, 3, 5);
-    addResult(2, q, 7, 5, 4);
-    addResult(1, q, 7, 50, 1); // another edition's row counts for nothing
-    TForm9* w = open();
-    w->RadioGroup1Item1->click();
-    w->DBNavigator1->button(vui::DBNavigator::nbNext)->click();
-    w->ComboBox1->setCurrentIndex(0);
+    for (const auto& [icon, count, average] : { std::tuple { 9, 1, 2 }, { 4, 5, 7 }, { 2, 3, 5 }, { 7, 5, 4 } })
+        writeResult(2, q, icon, count, average, iconPicture(icon));
+    writeResult(1, q, 7, 50, 1); // another edition's row counts for nothing
+    TForm9* w = chooseQuestion(q, vui::DBNavigator::nbNext);
     Shown shown;
     readNextPreview(shown);
     w->BitBtn1->click();
-    QVERIFY(shown.seen);
     QCOMPARE(shown.pages, 1);
-    QCOMPARE(shown.textsOf(QStringLiteral("QRSysData1")), QStringList({ QStringLiteral("Reporte por Pregunta") }));
-    QCOMPARE(shown.textsOf(QStringLiteral("QRDBText3")),
-        QStringList({ QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("7"), QStringLiteral("9") }));
-    QCOMPARE(shown.textsOf(QStringLiteral("QRDBText5")),
-        QStringList({ QStringLiteral("3"), QStringLiteral("5"), QStringLiteral("5"), QStringLiteral("1") }));
-    QCOMPARE(shown.textsOf(QStringLiteral("QRLabel5")), QStringList({ QStringLiteral("Número de Encuestas") }));
-    QCOMPARE(shown.textsOf(QStringLiteral("QRExpr1")), QStringList({ QStringLiteral("14") }));
-    QCOMPARE(shown.countOf(QStringLiteral("QRChart1")), 1);
-    QCOMPARE(shown.countOf(QStringLiteral("QRChart2")), 1);
-    QCOMPARE(shown.countOf(QStringLiteral("QRLabel10")), 1);
-    QCOMPARE(shown.countOf(QStringLiteral("QRDBImage2")), 1);
-    QCOMPARE(shown.countOf(QStringLiteral("QRDBImage1")), 4);
+    QCOMPARE(shown.textsOf(QStringLiteral("QRSysData1")), QStringList({ "Reporte por Pregunta" }));
+    QCOMPARE(shown.textsOf(QStringLiteral("QRDBText3")), QStringList({ "2", "4", "7", "9" }));
+    QCOMPARE(shown.textsOf(QStringLiteral("QRDBText5")), QStringList({ "3", "5", "5", "1" }));
+    QCOMPARE(shown.textsOf(QStringLiteral("QRExpr1")), QStringList({ "14" }));
+    for (const char* part : { "QRChart1", "QRChart2", "QRLabel10", "QRDBImage2" })
+        QCOMPARE(shown.countOf(QLatin1String(part)), 1);
     QVERIFY(shown.allText().contains(QStringLiteral("El Icono más apropiado es:")));
-    QVERIFY(shown.allText().contains(QStringLiteral("NÚMERO DE REPETICIONES")));
     // The picture printed is icon 7's.
     QCOMPARE(DataModule6->Query3->fieldByName(QStringLiteral("Icono")).asString(), QStringLiteral("7"));
     for (const auto& item : shown.prepared[0].items)
@@ -362,73 +287,85 @@ void TestReportChoice::questionReportShowsChartsAndTheBestIcon()
             QCOMPARE(item.picture.pixelColor(5, 5), iconPicture(7).pixelColor(5, 5));
 }
 
-void TestReportChoice::editionReportAfterQuestionReport()
+void TestReportChoice::wholeRoad()
 {
-    const QString q = QStringLiteral("¿Color favorito?");
-    recordAnswer(1, q, 1, 2);
-    recordAnswer(1, q, 3, 5);
-    recordAnswer(1, QStringLiteral("¿Animal favorito?"), 3, 5);
-    TForm9* first = open();
-    first->RadioGroup1Item1->click();
-    first->ComboBox1->setEditText(q);
+    // Respondents' answers accumulated by the answer recording, then the
+    // question report (preview and PDF printer) and the edition report.
+    const QString colour = QStringLiteral("¿Qué color le \"gusta\" más, l'azul?");
+    const QString animal = QStringLiteral("¿Qué animal prefiere?");
+    writeSurvey(4, { colour, animal });
+    // Each respondent answers both questions: (icon, seconds) per question.
+    const std::vector<std::array<int, 4>> respondents { { 3, 4, 1, 2 }, { 7, 9, 1, 5 }, { 3, 2, 2, 1 },
+        { 12, 30, 1, 3 }, { 7, 3, 2, 8 }, { 3, 7, 4, 4 }, { 7, 1, 2, 2 }, { 1, 5, 1, 1 } };
+    std::map<int, std::pair<int, int>> expected; // icon -> count, sum of the colour question
+    vdb::Table* results = DataModule6->Table3;
+    results->open();
+    auto answer = [results](int edicion, const QString& q, int icon, const QString& tiempo, int seconds) {
+        accumulateAnswer(results, { edicion, q, icon }, tiempo, iconPicture(icon), seconds);
+    };
+    for (const auto& [icon1, s1, icon2, s2] : respondents) {
+        answer(4, colour, icon1, QStringLiteral("0:0:%1:0").arg(s1), s1);
+        answer(4, animal, icon2, QStringLiteral("0:0:%1:0").arg(s2), s2);
+        expected[icon1].first += 1;
+        expected[icon1].second += s1;
+    }
+    answer(1, QStringLiteral("¿Color favorito?"), 3, QStringLiteral("0:0:1:0"), 1);
+    // Icons 3 and 7 are both chosen three times in 13 seconds; one more quick
+    // answer makes icon 7 the most chosen.
+    answer(4, colour, 7, QStringLiteral("0:0:0:1"), 0);
+    expected[7].first += 1;
+
+    TForm9* choice = chooseQuestion(colour, vui::DBNavigator::nbLast);
+    QCOMPARE(choice->ComboBox1->currentIndex(), 0);
     Shown question;
     readNextPreview(question);
-    first->BitBtn1->click();
-    QCOMPARE(question.countOf(QStringLiteral("QRChart1")), 1);
+    choice->BitBtn1->click();
+    QCOMPARE(question.pages, 1);
+    QStringList icons, counts, averages;
+    int total = 0;
+    for (const auto& [icon, tally] : expected) {
+        icons << QString::number(icon);
+        counts << QString::number(tally.first);
+        averages << QString::number(tally.second / tally.first);
+        total += tally.first;
+    }
+    QCOMPARE(question.textsOf(QStringLiteral("QRDBText3")), icons);
+    QCOMPARE(question.textsOf(QStringLiteral("QRDBText5")), counts);
+    QCOMPARE(question.textsOf(QStringLiteral("QRDBText4")), averages);
+    QCOMPARE(question.textsOf(QStringLiteral("QRExpr1")), QStringList({ QString::number(total) }));
+    QVERIFY(question.allText().contains(colour));
+    QCOMPARE(DataModule6->Query3->fieldByName(QStringLiteral("Icono")).asString(), QStringLiteral("7"));
 
-    TForm9* second = open();
-    QCOMPARE(second->itemIndex(), -1);
-    second->RadioGroup1Item0->click();
-    second->ComboBox1->setEditText(QStringLiteral("ignored"));
+    // The same report, printed to a PDF file printer.
+    const QString path = m_data->path(QStringLiteral("pregunta.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    Form10->QuickRep1->print(printer);
+    QPdfDocument pdf;
+    QCOMPARE(pdf.load(path), QPdfDocument::Error::None);
+    QCOMPARE(pdf.pageCount(), 1);
+    QVERIFY(pdf.getAllText(0).text().contains(QStringLiteral("El Icono más apropiado es:")));
+
+    // Then by edition, in a new window that starts afresh: the distinct
+    // (question, icon) pairs of edition 4, 4 for colour and 3 for animal, and
+    // nothing of the question report's summary.
+    TForm9* again = open();
+    QCOMPARE(again->itemIndex(), -1);
+    QVERIFY(!again->BitBtn1->isEnabled());
+    again->RadioGroup1Item0->click();
+    again->DBNavigator1->button(vui::DBNavigator::nbLast)->click();
+    again->ComboBox1->setEditText(QStringLiteral("ignored"));
     Shown edition;
     readNextPreview(edition);
-    second->BitBtn1->click();
-    QVERIFY(edition.seen);
-    QCOMPARE(edition.textsOf(QStringLiteral("QRSysData1")), QStringList({ QStringLiteral("Reporte por Edición") }));
-    QCOMPARE(edition.textsOf(QStringLiteral("QRLabel5")), QStringList({ QStringLiteral("Total de Registros") }));
-    QCOMPARE(edition.textsOf(QStringLiteral("QRExpr1")), QStringList({ QStringLiteral("3") }));
-    for (const QString& gone : { QStringLiteral("QRChart1"), QStringLiteral("QRChart2"), QStringLiteral("QRDBImage2"),
-             QStringLiteral("QRLabel10") })
-        QCOMPARE(edition.countOf(gone), 0);
-    QVERIFY(!edition.allText().contains(QStringLiteral("PROMEDIO")));
+    again->BitBtn1->click();
+    QCOMPARE(edition.textsOf(QStringLiteral("QRSysData1")), QStringList({ "Reporte por Edición" }));
+    QCOMPARE(edition.textsOf(QStringLiteral("QRExpr1")), QStringList({ "7" }));
+    QCOMPARE(edition.textsOf(QStringLiteral("QRDBText1")).count(QStringLiteral("4")), 7);
+    QCOMPARE(edition.countOf(QStringLiteral("QRDBImage1")), 7);
+    for (const char* gone : { "QRChart1", "QRChart2", "QRDBImage2", "QRLabel10" })
+        QCOMPARE(edition.countOf(QLatin1String(gone)), 0);
     QVERIFY(!edition.allText().contains(QStringLiteral("apropiado")));
-    // The summary band is 100 high: the footer is all that follows it.
-    QCOMPARE(Form10->QRBand5->height(), 100);
-    // The preview's picture of page 1 has no icon picture in the summary area.
-    QCOMPARE(edition.countOf(QStringLiteral("QRDBImage1")), 3);
-}
-
-void TestReportChoice::emptyEditionReport()
-{
-    recordAnswer(1, QStringLiteral("¿Color favorito?"), 1, 2);
-    TForm9* w = open();
-    w->RadioGroup1Item0->click();
-    w->DBNavigator1->button(vui::DBNavigator::nbNext)->click(); // edition 2: nobody answered
-    Shown shown;
-    readNextPreview(shown);
-    w->BitBtn1->click();
-    QVERIFY(shown.seen);
-    QCOMPARE(shown.pages, 1);
-    QVERIFY(shown.allText().contains(QStringLiteral("Reporte por Edición")));
-    QVERIFY(shown.allText().contains(QStringLiteral("Repeticiones")));
-    QVERIFY(shown.allText().contains(QStringLiteral("Total de Registros")));
-    QCOMPARE(shown.countOf(QStringLiteral("QRDBText1")), 0);
-    QCOMPARE(shown.countOf(QStringLiteral("QRDBImage1")), 0);
-    QCOMPARE(shown.textsOf(QStringLiteral("QRSysData3")), QStringList({ QStringLiteral("1") }));
-    QCOMPARE(shown.countOf(QStringLiteral("QRSysData2")), 1);
-}
-
-void TestReportChoice::secondWindowStartsAfresh()
-{
-    TForm9* first = open();
-    first->RadioGroup1Item1->click();
-    first->ComboBox1->setEditText(QStringLiteral("algo"));
-    TForm9* second = open();
-    QVERIFY(first->isVisible() && second->isVisible());
-    QCOMPARE(second->itemIndex(), -1);
-    QVERIFY(!second->BitBtn1->isEnabled());
-    QVERIFY(!second->ComboBox1->isVisible());
-    QVERIFY(first->BitBtn1->isEnabled());
 }
 
 QTEST_MAIN(TestReportChoice)

@@ -6,9 +6,7 @@
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
-#include <QFile>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -16,15 +14,9 @@
 #include <chrono>
 #include <thread>
 
-using testing_support::TestData;
+using namespace testing_support;
 
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void appendRow(vdb::Table* t, const QList<std::pair<QString, QString>>& values)
 {
@@ -43,8 +35,7 @@ class TstTransactions : public QObject
 private slots:
     void init()
     {
-        m_data = std::make_unique<TestData>();
-        DataModule6 = new TDataModule6;
+        m_data = std::make_unique<ModuleData>();
         DataModule6->Table1->open();
         DataModule6->Table2->open();
         DataModule6->Table3->open();
@@ -53,24 +44,17 @@ private slots:
         appendRow(DataModule6->Table2, { { "Edicion", "1" }, { "Preguntas", "dos" } });
         appendRow(DataModule6->Table3, { { "Edicion", "1" }, { "Pregunta", "uno" }, { "Rep_icono", "3" } });
     }
-    void cleanup()
-    {
-        delete DataModule6;
-        DataModule6 = nullptr;
-        m_data.reset();
-    }
+    void cleanup() { m_data.reset(); }
 
-    void failedTransactionLeavesAllThreeFilesAsTheyWere()
+    void transactionIsAllOrNothing()
     {
-        QStringList files { "variables.DB", "preguntas.DB", "tesis.DB" };
+        const QStringList files { "variables.DB", "preguntas.DB", "tesis.DB" };
         QList<QByteArray> before;
         for (const QString& f : files)
             before << fileBytes(m_data->tablePath(f));
-
-        bool failed = false;
-        try {
+        // A renumbering that touches every table, then posts the given count.
+        auto renumber = [](const QString& count) {
             vdb::Transaction tx(kDatabaseName);
-            // A renumbering that touches every table, then fails part-way.
             vdb::Table* t1 = DataModule6->Table1;
             t1->first();
             t1->edit();
@@ -85,17 +69,14 @@ private slots:
             t3->fieldByName("Rep_icono").setAsString("4");
             t3->post();
             t3->edit();
-            t3->fieldByName("Rep_icono").setAsString("99999");
-            t3->post(); // out of range: the error leaves the block
+            t3->fieldByName("Rep_icono").setAsString(count);
+            t3->post();
             tx.commit();
-        } catch (const vdb::Error& e) {
-            failed = true;
-            QVERIFY(QString(e.text()).contains("99999"));
-        }
-        QVERIFY(failed);
+        };
+        const QString error = errorOf([&] { renumber("99999"); }); // out of range: fails part-way
+        QVERIFY2(error.contains("99999"), qPrintable(error));
         for (int i = 0; i < files.size(); ++i)
             QVERIFY2(fileBytes(m_data->tablePath(files[i])) == before[i], qPrintable(files[i]));
-
         // The open datasets show the rows on disk again, not the undone ones.
         QCOMPARE(DataModule6->Table1->fieldByName("Edicion").asString(), QStringLiteral("1"));
         QCOMPARE(DataModule6->Table2->recordCount(), 2);
@@ -103,86 +84,50 @@ private slots:
         QCOMPARE(DataModule6->Table2->fieldByName("Preguntas").asString(), QStringLiteral("uno"));
         QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
         QCOMPARE(DataModule6->Table3->fieldByName("Rep_icono").asString(), QStringLiteral("3"));
-    }
 
-    void committedTransactionReachesEveryFile()
-    {
-        {
-            vdb::Transaction tx(kDatabaseName);
-            DataModule6->Table1->first();
-            DataModule6->Table1->deleteRecord();
-            DataModule6->Table2->first();
-            while (!DataModule6->Table2->isEmpty())
-                DataModule6->Table2->deleteRecord();
-            DataModule6->Table3->first();
-            DataModule6->Table3->deleteRecord();
-            tx.commit();
-        }
-        for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 }) {
-            t->close();
-            t->open();
-            QCOMPARE(t->recordCount(), 0);
-        }
+        QCOMPARE(errorOf([&] { renumber("5"); }), QString());
+        QCOMPARE(fileRows(m_data->tablePath("variables.DB"), "variables", "Edicion"), QStringList { "7" });
+        QCOMPARE(
+            fileRows(m_data->tablePath("preguntas.DB"), "preguntas", "Preguntas"), (QStringList { "dos", "nueva" }));
+        QCOMPARE(fileRows(m_data->tablePath("tesis.DB"), "tesis", "Rep_icono"), QStringList { "5" });
+        // A write-ahead log would let a commit reach one file and not another.
+        withTableFile(m_data->tablePath("tesis.DB"), [](QSqlDatabase& db) {
+            QSqlQuery q(db);
+            QVERIFY(q.exec("PRAGMA journal_mode") && q.next());
+            QCOMPARE(q.value(0).toString(), QStringLiteral("delete"));
+        });
     }
 
     void postWaitsForAnotherProgramsLock()
     {
         // Another program writes to the results table and holds its lock for
         // a while; our post waits for it instead of failing.
-        const QString path = m_data->tablePath("tesis.DB");
         std::atomic<bool> locked { false };
-        std::atomic<bool> ok { true };
         std::thread other([&] {
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other-program");
-                db.setDatabaseName(path);
-                ok = db.open();
-                QSqlQuery q(db);
-                ok = ok && q.exec("BEGIN IMMEDIATE");
-                ok = ok && q.exec("INSERT INTO tesis (Edicion, Pregunta) VALUES (2, 'otro programa')");
+            withTableFile(m_data->tablePath("tesis.DB"), [&](QSqlDatabase& db) {
+                execOn(db, "BEGIN IMMEDIATE");
+                execOn(db, "INSERT INTO tesis (Edicion, Pregunta) VALUES (2, 'otro programa')");
                 locked = true;
                 std::this_thread::sleep_for(std::chrono::milliseconds(400));
-                ok = ok && q.exec("COMMIT");
-                db.close();
-            }
-            QSqlDatabase::removeDatabase("other-program");
+                execOn(db, "COMMIT");
+            });
         });
         QTRY_VERIFY(locked.load());
-        QString error;
-        try {
+        const QString error = errorOf([] {
             appendRow(DataModule6->Table3, { { "Edicion", "1" }, { "Pregunta", "nuestra" } });
-        } catch (const vdb::Error& e) {
-            error = e.text();
-        }
+        });
         other.join();
-        QVERIFY(ok);
         QCOMPARE(error, QString());
-        DataModule6->Table3->close();
-        DataModule6->Table3->open();
+        vdb::Table* t3 = DataModule6->Table3;
+        t3->close();
         QStringList order;
-        for (DataModule6->Table3->first(); !DataModule6->Table3->eof(); DataModule6->Table3->next())
-            order << DataModule6->Table3->fieldByName("Pregunta").asString();
+        for (t3->open(); !t3->eof(); t3->next())
+            order << t3->fieldByName("Pregunta").asString();
         QCOMPARE(order, (QStringList { "uno", "otro programa", "nuestra" }));
     }
 
-    void tableFilesUseARollbackJournalAndFullSync()
-    {
-        // A write-ahead log would let a commit reach one file and not another.
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "inspect");
-        db.setDatabaseName(m_data->tablePath("tesis.DB"));
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec("PRAGMA journal_mode"));
-        QVERIFY(q.next());
-        QCOMPARE(q.value(0).toString(), QStringLiteral("delete"));
-        q.finish();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase("inspect");
-    }
-
 private:
-    std::unique_ptr<TestData> m_data;
+    std::unique_ptr<ModuleData> m_data;
 };
 
 QTEST_MAIN(TstTransactions)

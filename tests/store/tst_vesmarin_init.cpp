@@ -11,26 +11,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+using namespace testing_support;
 
 class TstVesmarinInit : public QObject
 {
@@ -45,63 +29,37 @@ private slots:
     void init()
     {
         m_home = std::make_unique<QTemporaryDir>();
-        m_dir = m_home->filePath(QStringLiteral("vesmarin"));
-    }
-
-    void createsTheThreeTablesInAFreshDirectory()
-    {
-        const Run run = runInit();
-        QCOMPARE(run.exitCode, 0);
-        for (const TableDef& table : allTables()) {
-            const QString path = QDir(m_dir).filePath(table.fileName);
-            QVERIFY2(run.out.contains(path), qPrintable(run.out));
-            QCOMPARE(vdb::tableFileFields(path).size(), table.fields.size());
-        }
-        // The tables open through the data module.
-        vdb::setDatabaseDirectory(kDatabaseName, m_dir);
-        TDataModule6 module;
-        vdb::setDatabaseDirectory(kDatabaseName, m_dir);
-        module.Table3->open();
-        QCOMPARE(module.Table3->recordCount(), 0);
-        module.Table3->close();
-        vdb::Database::closeAll();
-    }
-
-    void secondRunChangesNothing()
-    {
-        QCOMPARE(runInit().exitCode, 0);
-        const QString path = QDir(m_dir).filePath(QStringLiteral("preguntas.DB"));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("w"));
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec(QStringLiteral("INSERT INTO preguntas VALUES (1, 'hola')")));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("w"));
-        QMap<QString, QByteArray> before;
-        for (const TableDef& table : allTables())
-            before[table.fileName] = fileBytes(QDir(m_dir).filePath(table.fileName));
-        const Run run = runInit();
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(!run.out.isEmpty());
-        for (const TableDef& table : allTables())
-            QCOMPARE(fileBytes(QDir(m_dir).filePath(table.fileName)), before[table.fileName]);
+        m_dir = QDir(m_home->filePath(QStringLiteral("vesmarin")));
     }
 
     void createsOnlyWhatIsMissing()
     {
-        QCOMPARE(runInit().exitCode, 0);
-        const QString tesis = QDir(m_dir).filePath(QStringLiteral("tesis.DB"));
-        const QByteArray kept = fileBytes(QDir(m_dir).filePath(QStringLiteral("variables.DB")));
-        QVERIFY(QFile::remove(tesis));
-        const Run run = runInit();
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.contains(tesis));
-        QVERIFY(!run.out.contains(QStringLiteral("variables.DB")));
-        QVERIFY(QFileInfo::exists(tesis));
-        QCOMPARE(fileBytes(QDir(m_dir).filePath(QStringLiteral("variables.DB"))), kept);
+        auto file = [this](const char* name) { return m_dir.filePath(QLatin1String(name)); };
+        QCOMPARE(runInit(), 0);
+        for (const TableDef& table : allTables()) {
+            QVERIFY2(m_out.contains(m_dir.filePath(table.fileName)), qPrintable(m_out));
+            QCOMPARE(vdb::tableFileFields(m_dir.filePath(table.fileName)).size(), table.fields.size());
+        }
+        withTableFile(file("preguntas.DB"),
+            [](QSqlDatabase& db) { execOn(db, QStringLiteral("INSERT INTO preguntas VALUES (1, 'hola')")); });
+        const QByteArray variables = fileBytes(file("variables.DB"));
+        const QByteArray preguntas = fileBytes(file("preguntas.DB"));
+        const QByteArray tesis = fileBytes(file("tesis.DB"));
+        QCOMPARE(runInit(), 0);
+        QCOMPARE(fileBytes(file("tesis.DB")), tesis);
+        QVERIFY(QFile::remove(file("tesis.DB")));
+        QCOMPARE(runInit(), 0);
+        QVERIFY(m_out.contains(file("tesis.DB")));
+        QVERIFY(!m_out.contains(QStringLiteral("variables.DB")));
+        QCOMPARE(fileBytes(file("variables.DB")), variables);
+        QCOMPARE(fileBytes(file("preguntas.DB")), preguntas);
+        // The tables open through the data module.
+        TDataModule6 module;
+        vdb::setDatabaseDirectory(kDatabaseName, m_dir.path());
+        module.Table3->open();
+        QCOMPARE(module.Table3->recordCount(), 0);
+        module.Table3->close();
+        vdb::Database::closeAll();
     }
 
     void reportsAFileThatIsNotATable_data()
@@ -117,47 +75,42 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, sql);
-        QVERIFY(QDir().mkpath(m_dir));
-        const QString path = QDir(m_dir).filePath(QStringLiteral("variables.DB"));
+        QVERIFY(QDir().mkpath(m_dir.path()));
+        const QString path = m_dir.filePath(QStringLiteral("variables.DB"));
         if (sql.isEmpty()) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
         } else {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("w"));
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec(sql));
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("w"));
+            withTableFile(path, [&](QSqlDatabase& db) { execOn(db, sql); });
         }
         const QByteArray before = fileBytes(path);
-        const Run run = runInit();
-        QVERIFY(run.exitCode != 0);
-        QVERIFY2(run.err.contains(QStringLiteral("variables.DB")), qPrintable(run.err));
+        QVERIFY(runInit() != 0);
+        QVERIFY2(m_err.contains(QStringLiteral("variables.DB")), qPrintable(m_err));
         QCOMPARE(fileBytes(path), before);
         // The missing tables are still created.
-        QVERIFY(QFileInfo::exists(QDir(m_dir).filePath(QStringLiteral("tesis.DB"))));
+        QVERIFY(QFileInfo::exists(m_dir.filePath(QStringLiteral("tesis.DB"))));
     }
 
 private:
-    Run runInit()
+    // Runs the command as a user would; its exit code, -1 when it did not end normally.
+    int runInit()
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->path());
         p.setProcessEnvironment(env);
         p.start(m_program, {});
-        if (!p.waitForFinished(30000))
-            return {};
-        return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError()) };
+        const bool ended = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit;
+        m_out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        m_err = QString::fromLocal8Bit(p.readAllStandardError());
+        return ended ? p.exitCode() : -1;
     }
 
     QString m_program;
-    QString m_dir;
+    QDir m_dir;
+    QString m_out;
+    QString m_err;
     std::unique_ptr<QTemporaryDir> m_home;
 };
 

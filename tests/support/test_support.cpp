@@ -7,18 +7,25 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTimer>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace testing_support {
 
 namespace {
 QString g_lastText;
 QString g_lastTitle;
-}
+} // namespace
 
 TestData::TestData(bool createTables)
     : m_dir(std::make_unique<QTemporaryDir>())
@@ -37,6 +44,17 @@ TestData::TestData(bool createTables)
 TestData::~TestData()
 {
     vdb::Database::closeAll();
+}
+
+ModuleData::ModuleData()
+{
+    DataModule6 = new TDataModule6;
+}
+
+ModuleData::~ModuleData()
+{
+    delete DataModule6;
+    DataModule6 = nullptr;
 }
 
 QString TestData::directory() const
@@ -66,9 +84,8 @@ QString writeBitmap(const QString& path, int width, int height, Qt::GlobalColor 
 
 void writeIcons(const QString& directory, int count, int size)
 {
-    static const Qt::GlobalColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::cyan, Qt::magenta, Qt::yellow,
-                                              Qt::darkRed, Qt::darkGreen, Qt::darkBlue, Qt::darkCyan, Qt::darkMagenta,
-                                              Qt::darkYellow, Qt::gray, Qt::black};
+    static const Qt::GlobalColor colours[] = { Qt::red, Qt::green, Qt::blue, Qt::cyan, Qt::magenta, Qt::yellow,
+        Qt::darkRed, Qt::darkGreen, Qt::darkBlue, Qt::darkCyan, Qt::darkMagenta, Qt::darkYellow, Qt::gray, Qt::black };
     for (int i = 1; i <= count; ++i)
         writeBitmap(QDir(directory).filePath(QStringLiteral("%1.bmp").arg(i)), size, size, colours[i % 14]);
 }
@@ -137,6 +154,181 @@ QString lastModalText()
 QString lastModalTitle()
 {
     return g_lastTitle;
+}
+
+bool showActive(QWidget* window)
+{
+    window->show();
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
+}
+
+void typeKeys(QWidget* widget, const QString& script)
+{
+    static const std::pair<const char*, Qt::Key> named[] = { { "<home>", Qt::Key_Home }, { "<end>", Qt::Key_End },
+        { "<bs>", Qt::Key_Backspace }, { "<del>", Qt::Key_Delete }, { "<enter>", Qt::Key_Return },
+        { "<tab>", Qt::Key_Tab }, { "<up>", Qt::Key_Up }, { "<down>", Qt::Key_Down }, { "<esc>", Qt::Key_Escape } };
+    for (qsizetype i = 0; i < script.size();) {
+        const QString rest = script.mid(i).toLower();
+        auto found = std::find_if(std::begin(named), std::end(named),
+            [&rest](const auto& n) { return rest.startsWith(QLatin1String(n.first)); });
+        if (found != std::end(named)) {
+            QTest::keyClick(widget, found->second);
+            i += qsizetype(qstrlen(found->first));
+        } else if (script.at(i) == QLatin1Char('^') && i + 1 < script.size()) {
+            QTest::keyClick(widget, script.at(i + 1).toLatin1(), Qt::ControlModifier);
+            i += 2;
+        } else {
+            // Any character, accented ones included, as a keyboard delivers it.
+            const QChar c = script.at(i++);
+            const auto code = Qt::Key(c.toUpper().unicode());
+            QTest::sendKeyEvent(QTest::Press, widget, code, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, widget, code, QString(c), Qt::NoModifier);
+        }
+    }
+}
+
+void withTableFile(const QString& path, const std::function<void(QSqlDatabase&)>& work)
+{
+    static int serial = 0;
+    const QString name = QStringLiteral("test-file-%1").arg(++serial);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+        work(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void execOn(QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(sql))
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+}
+
+namespace {
+QStringList selectRows(const QString& path, const QString& sql, const QString& nullText)
+{
+    QStringList rows;
+    withTableFile(path, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+        while (q.next()) {
+            QStringList fields;
+            for (int i = 0; i < q.record().count(); ++i)
+                fields << (q.value(i).isNull() ? nullText : q.value(i).toString());
+            rows << fields.join(QLatin1Char('|'));
+        }
+    });
+    return rows;
+}
+} // namespace
+
+QStringList fileRows(const QString& path, const QString& table, const QString& columns)
+{
+    return selectRows(path, QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(columns, table), QString());
+}
+
+QStringList allFileRows(const QString& path, const QString& table)
+{
+    return selectRows(
+        path, QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(table), QStringLiteral("<null>"));
+}
+
+void failWritesWhere(const QString& path, const QString& table, const QString& operation, const QString& when)
+{
+    withTableFile(path, [&](QSqlDatabase& db) {
+        execOn(db,
+            QStringLiteral("CREATE TRIGGER injected_failure BEFORE %1 ON %2 WHEN %3 "
+                           "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END")
+                .arg(operation, table, when));
+    });
+}
+
+void writeSurvey(int edicion, const QStringList& questions, int numIconos, int totalIconos, const QString& directory)
+{
+    vdb::Table* t1 = DataModule6->Table1;
+    vdb::Table* t2 = DataModule6->Table2;
+    t1->open();
+    t2->open();
+    t1->append();
+    t1->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(edicion));
+    t1->fieldByName(QStringLiteral("Num")).setAsString(QString::number(questions.size()));
+    t1->fieldByName(QStringLiteral("Num_ico")).setAsString(QString::number(numIconos));
+    t1->fieldByName(QStringLiteral("Total_ico")).setAsString(QString::number(totalIconos));
+    t1->fieldByName(QStringLiteral("Direccion")).setAsString(directory);
+    t1->post();
+    for (const QString& q : questions) {
+        t2->append();
+        t2->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(edicion));
+        t2->fieldByName(QStringLiteral("Preguntas")).setAsString(q);
+        t2->post();
+    }
+    t1->close();
+    t2->close();
+}
+
+void writeResult(int edicion, const QString& pregunta, int icon, int count, int average, const QImage& picture)
+{
+    vdb::Table* t = DataModule6->Table3;
+    const bool wasOpen = t->active();
+    t->open();
+    t->append();
+    t->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(edicion));
+    t->fieldByName(QStringLiteral("Pregunta")).setAsString(pregunta);
+    t->fieldByName(QStringLiteral("Icono")).setAsString(QString::number(icon));
+    t->fieldByName(QStringLiteral("Tiempo")).setAsString(QStringLiteral("0:0:1:0"));
+    if (!picture.isNull())
+        t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
+    t->fieldByName(QStringLiteral("Suma_tiempo")).setAsString(QString::number(count * average));
+    t->fieldByName(QStringLiteral("Rep_icono")).setAsString(QString::number(count));
+    t->fieldByName(QStringLiteral("Promedio")).setAsString(QString::number(average));
+    t->post();
+    if (!wasOpen)
+        t->close();
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString errorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const vdb::Error& e) {
+        return e.text();
+    }
+    return {};
+}
+
+bool runAnswered(const std::function<void()>& action, int patienceMs)
+{
+    QTimer rescue;
+    QElapsedTimer since;
+    bool stuck = false;
+    QObject::connect(&rescue, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && since.elapsed() > patienceMs) {
+            qWarning("left unanswered: %s '%s'", modal->metaObject()->className(), qPrintable(modal->windowTitle()));
+            stuck = true;
+            modal->hide();
+        }
+    });
+    since.start();
+    rescue.start(100);
+    action();
+    return !stuck;
 }
 
 } // namespace testing_support

@@ -4,13 +4,16 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <QVariantList>
 
 #include <functional>
 #include <memory>
 
 class QWidget;
 class QAbstractButton;
+class QSqlDatabase;
 
 namespace testing_support {
 
@@ -29,6 +32,15 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
+// A TestData with the data module DataModule6 created over it, and deleted
+// again before the directory goes.
+class ModuleData : public TestData
+{
+public:
+    ModuleData();
+    ~ModuleData();
+};
+
 // Writes a Windows bitmap file of the given size and colour.
 QString writeBitmap(const QString& path, int width = 32, int height = 32, Qt::GlobalColor color = Qt::red);
 // Writes icons 1..count into a directory.
@@ -45,5 +57,41 @@ QString lastModalText();
 QString lastModalTitle();
 
 QAbstractButton* findButton(QWidget* window, const QString& text);
+
+// Appends a survey's parameter row (Table1) and its question rows (Table2)
+// through the data module; both tables are left closed.
+void writeSurvey(int edicion, const QStringList& questions, int numIconos = 4, int totalIconos = 12,
+    const QString& directory = QStringLiteral("C:\\iconos"));
+// Appends one result row (Table3) with the given count and average; the table
+// is left open or closed as it was.
+void writeResult(int edicion, const QString& pregunta, int icon, int count, int average, const QImage& picture = {});
+
+// Shows a window and makes it the active one, so that focus and keys behave
+// as for a user. False when it did not become active.
+bool showActive(QWidget* window);
+// Types a script into a widget: plain characters (accented ones included) as
+// keys, ^x as Ctrl+x, and <Home> <End> <BS> <Del> <Enter> <Tab> <Up> <Down>
+// <Esc> (any case) as those keys.
+void typeKeys(QWidget* widget, const QString& script);
+
+// A table file read and written through a connection of the test's own, as
+// another program would see the file.
+void withTableFile(const QString& path, const std::function<void(QSqlDatabase&)>& work);
+void execOn(QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// Rows as "a|b|c" in the order the file keeps them; a blank field reads "".
+QStringList fileRows(const QString& path, const QString& table, const QString& columns);
+// Every column of every row, pictures included, to tell "nothing changed".
+QStringList allFileRows(const QString& path, const QString& table);
+// A trigger in the file itself that fails one particular write, as a full
+// disk would part-way through; its message is "disco lleno".
+void failWritesWhere(const QString& path, const QString& table, const QString& operation, const QString& when);
+// A file's whole content (empty when it cannot be read), to tell "left alone".
+QByteArray fileBytes(const QString& path);
+// The text of the store error an action throws; empty when it throws none.
+QString errorOf(const std::function<void()>& action);
+// Runs an action that may show modal windows; one left unanswered for
+// patienceMs is hidden so that the test fails instead of hanging. False when
+// a window had to be hidden.
+bool runAnswered(const std::function<void()>& action, int patienceMs = 8000);
 
 } // namespace testing_support
