@@ -9,6 +9,7 @@
 #include "store/data_module.h"
 #include "ui_icon_window.h"
 
+#include <QCloseEvent>
 #include <QCursor>
 #include <QPixmap>
 
@@ -125,6 +126,16 @@ TForm5::TForm5(QWidget* owner, bool opening)
 }
 
 TForm5::~TForm5() = default;
+
+void TForm5::closeEvent(QCloseEvent* event)
+{
+    // A run goes on only through its answers: the window system's close is refused.
+    if (m_run && event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    vui::Form::closeEvent(event);
+}
 
 void TForm5::FormCreate()
 {

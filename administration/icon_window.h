@@ -79,6 +79,9 @@ public:
 
     std::array<QToolButton*, 12> SpeedButtons {}; // SpeedButton1 .. SpeedButton12
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void setPicture(int k, const QImage& picture);
 

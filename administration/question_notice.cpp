@@ -5,6 +5,8 @@
 #include "platform/ui/errors.h"
 #include "ui_question_notice.h"
 
+#include <QCloseEvent>
+
 TForm4* Form4 = nullptr;
 
 TForm4::TForm4(QWidget* owner, bool opening)
@@ -36,6 +38,16 @@ TForm4::TForm4(QWidget* owner, bool opening)
 }
 
 TForm4::~TForm4() = default;
+
+void TForm4::closeEvent(QCloseEvent* event)
+{
+    // A run goes on only through its answers: the window system's close is refused.
+    if (m_run && event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    vui::Form::closeEvent(event);
+}
 
 void TForm4::FormCreate()
 {

@@ -29,6 +29,9 @@ public:
     QLabel* Label1;
     vui::BitBtn* BitBtn1;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     std::unique_ptr<Ui::TForm4> ui;
     std::shared_ptr<SurveyRun> m_run;

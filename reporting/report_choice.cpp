@@ -1,12 +1,14 @@
 #include "report_choice.h"
 
 #include "platform/ui/errors.h"
+#include "platform/ui/fonts.h"
 #include "report_form.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
 #include "ui_report_choice.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
@@ -79,6 +81,8 @@ TForm9::TForm9(QWidget* owner, bool opening)
     setWindowIcon(windowPicture());
     BitBtn1->setIcon(nextPicture());
     BitBtn2->setKind(vui::BitBtn::Cancel);
+    vui::setPixelSize(
+        { RadioGroup1, RadioGroup1Item0, RadioGroup1Item1, GroupBox1, Label2, DBEdit1, ListBox1, ComboBox1 }, 16);
     ListBox1->setUniformItemSizes(true);
     ComboBox1->setMaxVisibleItems(8);
 
@@ -107,6 +111,27 @@ TForm9::TForm9(QWidget* owner, bool opening)
 
 TForm9::~TForm9() = default;
 
+void TForm9::setVisible(bool visible)
+{
+    // Shown without a default button, a dialog would make "Siguente" one.
+    BitBtn1->setAutoDefault(false);
+    BitBtn2->setAutoDefault(false);
+    vui::Form::setVisible(visible);
+    BitBtn1->setAutoDefault(true);
+    BitBtn2->setAutoDefault(true);
+}
+
+void TForm9::keyPressEvent(QKeyEvent* event)
+{
+    // No default button: Enter presses only the button that has the focus,
+    // which answers it before the key gets here.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    vui::Form::keyPressEvent(event);
+}
+
 int TForm9::itemIndex() const
 {
     if (RadioGroup1Item0->isChecked())
@@ -131,13 +156,10 @@ void TForm9::fillList(bool questionMode)
     if (questionMode) {
         const QSignalBlocker quiet(ComboBox1); // the text typed stays as it is
         const QString typed = ComboBox1->currentText();
-        ComboBox1->clear();
-        ComboBox1->addItems(lines);
-        ComboBox1->setCurrentIndex(-1);
+        vui::setRows(ComboBox1, lines, 20);
         ComboBox1->setEditText(typed);
     } else {
-        ListBox1->clear();
-        ListBox1->addItems(lines);
+        vui::setRows(ListBox1, lines, 20);
     }
 }
 

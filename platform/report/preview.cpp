@@ -214,11 +214,19 @@ void PreviewWindow::printTo(QPrinter& printer)
         return;
     }
     // A loaded file is printed from its pages' pictures.
+    int first = 0, last = pageCount() - 1;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = printer.fromPage() - 1;
+        if (printer.toPage() > 0)
+            last = std::min(last, printer.toPage() - 1);
+    }
+    if (first > last)
+        return;
     QPainter painter;
     if (!painter.begin(&printer))
         return;
-    for (int p = 0; p < pageCount(); ++p) {
-        if (p > 0)
+    for (int p = first; p <= last; ++p) {
+        if (p > first)
             printer.newPage();
         const QRect target = painter.viewport();
         painter.drawImage(target, m_document->render(p, target.size()));

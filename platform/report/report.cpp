@@ -54,12 +54,15 @@ void PreparedReport::paintPage(QPainter& painter, int page) const
     painter.restore();
 }
 
-static void paintAll(const PreparedReport& report, QPagedPaintDevice& device, QPainter& painter)
+static void paintAll(
+    const PreparedReport& report, QPagedPaintDevice& device, QPainter& painter, int first = 0, int last = -1)
 {
     const QRectF target = painter.viewport();
     const double scale = target.width() / report.pageSize.width();
-    for (int p = 0; p < report.pageCount(); ++p) {
-        if (p > 0)
+    if (last < 0 || last >= report.pageCount())
+        last = report.pageCount() - 1;
+    for (int p = std::max(first, 0); p <= last; ++p) {
+        if (p > std::max(first, 0))
             device.newPage();
         painter.save();
         painter.scale(scale, scale);
@@ -72,10 +75,18 @@ void PreparedReport::print(QPrinter& printer) const
 {
     printer.setFullPage(true);
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
+    // The pages the print dialog asked for; 0 in both bounds means all.
+    int first = 0, last = -1;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = printer.fromPage() - 1;
+        last = printer.toPage() > 0 ? printer.toPage() - 1 : -1;
+    }
+    if (first >= pageCount() || (last >= 0 && last < first))
+        return;
     QPainter painter;
     if (!painter.begin(&printer))
         return;
-    paintAll(*this, printer, painter);
+    paintAll(*this, printer, painter, first, last);
     painter.end();
 }
 

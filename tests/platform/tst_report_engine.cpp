@@ -301,6 +301,14 @@ void TestReportEngine::pdfPrinterAndPreview()
     QVERIFY(pdf.getAllText(2).text().contains(QStringLiteral("1035"))); // 1 + ... + 45
     const QSizeF size = pdf.pagePointSize(0);
     QVERIFY(qAbs(size.width() - 612) < 1 && qAbs(size.height() - 792) < 1); // Letter
+    // Pages 2 to 3 chosen in the print dialog: only those are printed.
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 3);
+    r.report.print(printer);
+    QCOMPARE(pdf.load(path), QPdfDocument::Error::None);
+    QCOMPARE(pdf.pageCount(), 2);
+    QVERIFY(!pdf.getAllText(0).text().contains(QStringLiteral("Informe de prueba")));
+    QVERIFY(pdf.getAllText(1).text().contains(QStringLiteral("1035")));
 
     const QString saved = m_data->path(QStringLiteral("saved.pdf"));
     bool checked = false;

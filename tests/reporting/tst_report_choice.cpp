@@ -194,6 +194,17 @@ void TestReportChoice::stateTable()
             edition.arg(1).arg(colour, "").arg(1) },
         { [&] { press(vui::DBNavigator::nbLast); }, edition.arg(3).arg("", "").arg(1) },
         { [&] { press(vui::DBNavigator::nbPrior); }, edition.arg(2).arg(fruit, "").arg(1) },
+        // "Siguente" is no default button: Enter on the report kind does not press it.
+        { [w] {
+             // Were it pressed, the preview it opens would close at once.
+             const auto shown = QObject::connect(Form10->QuickRep1, &vrep::Report::previewOpened, [](QWidget* p) {
+                 QMetaObject::invokeMethod(
+                     p, [p] { p->close(); }, Qt::QueuedConnection);
+             });
+             QTest::keyClick(w->RadioGroup1Item0, Qt::Key_Return);
+             QObject::disconnect(shown);
+         },
+            edition.arg(2).arg(fruit, "").arg(1) },
         { [w] { w->RadioGroup1Item1->click(); }, question.arg(1).arg(colour, "").arg(0) },
         // Typing one character enables "Siguente"; deleting it leaves it enabled.
         { [w] { QTest::keyClicks(w->ComboBox1->lineEdit(), QStringLiteral("x")); },
@@ -233,6 +244,12 @@ void TestReportChoice::singleSurveyHasNoNavigator()
     w->RadioGroup1Item1->click();
     QVERIFY(!w->DBNavigator1->isVisible()); // enabling keeps it hidden
     QCOMPARE(w->ComboBox1->count(), 2);
+    // Lines 20 pixels high, letters 16 pixels, whatever the screen's resolution.
+    QCOMPARE(w->ComboBox1->itemData(0, Qt::SizeHintRole).toSize().height(), 20);
+    QCOMPARE(w->ComboBox1->font().pixelSize(), 16);
+    w->RadioGroup1Item0->click();
+    QCOMPARE(w->ListBox1->visualItemRect(w->ListBox1->item(1)).height(), 20);
+    QCOMPARE(w->ListBox1->font().pixelSize(), 16);
 }
 
 void TestReportChoice::questionWithoutResultsFailsAndWindowStays()
