@@ -2,6 +2,7 @@
 
 #include "errors.h"
 
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QStyle>
 
@@ -146,6 +147,7 @@ DBNavigator::DBNavigator(QWidget* parent)
         m_buttons[i]->setFocusPolicy(Qt::NoFocus);
         connect(m_buttons[i], &QToolButton::clicked, this, [this, i] { guarded([&] { press(Button(i)); }); });
     }
+    setFocusPolicy(Qt::TabFocus);
     refresh();
 }
 
@@ -188,6 +190,48 @@ void DBNavigator::refresh()
     m_buttons[nbPrior]->setEnabled(up);
     m_buttons[nbNext]->setEnabled(down);
     m_buttons[nbLast]->setEnabled(down);
+}
+
+// One tab stop for the whole navigator: the arrow keys choose a button and
+// Space presses it; Enter and Escape stay with the dialog.
+void DBNavigator::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+        m_current = std::max(int(nbFirst), m_current - 1);
+        showCurrent();
+        break;
+    case Qt::Key_Right:
+        m_current = std::min(int(nbLast), m_current + 1);
+        showCurrent();
+        break;
+    case Qt::Key_Space:
+        if (m_buttons[m_current]->isEnabled())
+            m_buttons[m_current]->click();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void DBNavigator::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    showCurrent();
+}
+
+void DBNavigator::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    showCurrent();
+}
+
+void DBNavigator::showCurrent()
+{
+    for (int i = 0; i < 4; ++i)
+        m_buttons[i]->setStyleSheet(i == m_current && hasFocus()
+                ? QStringLiteral("QToolButton { border: 1px dotted palette(text); }")
+                : QString());
 }
 
 void DBNavigator::resizeEvent(QResizeEvent* event)

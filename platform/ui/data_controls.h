@@ -76,12 +76,17 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void refresh();
+    void showCurrent();
 
     QPointer<vdb::DataSource> m_source;
     QToolButton* m_buttons[4];
+    int m_current = nbFirst; // the button the keyboard works on
 };
 
 } // namespace vui

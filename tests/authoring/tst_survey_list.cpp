@@ -7,6 +7,7 @@
 #include "tests/support/test_support.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
 #include <QtTest>
 
@@ -45,10 +46,17 @@ private slots:
         addSurvey(1, { QStringLiteral("Otra") }, 2, 6, surveyDirectory(m_icons));
         addSurvey(2, { QStringLiteral("¿Cuál?"), QString() }, 5, 6, surveyDirectory(m_icons));
         Memo1.replace({ QStringLiteral("vieja") });
-        const int result = openSelectMode([](TForm7* form) {
-            form->DBNavigator1->press(vui::DBNavigator::nbNext);
-            QTest::keyClick(form, Qt::Key_Return); // Enter presses the mode's button
+        bool navigatorFocused = false;
+        const int result = openSelectMode([&navigatorFocused](TForm7* form) {
+            // The navigator is the first tab stop: the arrows pick its Next
+            // button and Space presses it; Enter then presses the mode's button.
+            navigatorFocused = QTest::qWaitFor([form] { return QApplication::focusWidget() == form->DBNavigator1; }, 2000);
+            QTest::keyClick(form->DBNavigator1, Qt::Key_Right);
+            QTest::keyClick(form->DBNavigator1, Qt::Key_Right);
+            QTest::keyClick(form->DBNavigator1, Qt::Key_Space);
+            QTest::keyClick(form->DBNavigator1, Qt::Key_Return);
         });
+        QVERIFY(navigatorFocused);
         QCOMPARE(result, int(vui::mrOk));
         QCOMPARE(EdicionActual, 2);
         QCOMPARE(NumPreguntas, 2);
