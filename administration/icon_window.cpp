@@ -129,12 +129,8 @@ TForm5::~TForm5() = default;
 
 void TForm5::closeEvent(QCloseEvent* event)
 {
-    // A run goes on only through its answers: the window system's close is refused.
-    if (m_run && event->spontaneous()) {
-        event->ignore();
-        return;
-    }
-    vui::Form::closeEvent(event);
+    if (!refuseUserClose(m_run, event))
+        vui::Form::closeEvent(event);
 }
 
 void TForm5::FormCreate()

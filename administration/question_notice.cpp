@@ -41,12 +41,8 @@ TForm4::~TForm4() = default;
 
 void TForm4::closeEvent(QCloseEvent* event)
 {
-    // A run goes on only through its answers: the window system's close is refused.
-    if (m_run && event->spontaneous()) {
-        event->ignore();
-        return;
-    }
-    vui::Form::closeEvent(event);
+    if (!refuseUserClose(m_run, event))
+        vui::Form::closeEvent(event);
 }
 
 void TForm4::FormCreate()

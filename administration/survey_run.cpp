@@ -110,3 +110,11 @@ int integerOfText(const QString& text)
         throw vdb::Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
     return value;
 }
+
+bool refuseUserClose(const std::shared_ptr<SurveyRun>& run, QCloseEvent* event)
+{
+    if (!run || !event->spontaneous())
+        return false;
+    event->ignore();
+    return true;
+}

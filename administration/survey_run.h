@@ -3,6 +3,7 @@
 // run state so that commands used meanwhile from the main window cannot make
 // the run write under another edition or with other questions.
 
+#include <QCloseEvent>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -61,3 +62,7 @@ QWidget* chainParent(const std::shared_ptr<SurveyRun>& run, QWidget* owner);
 
 // Decimal text to a whole number, with the class library's message.
 int integerOfText(const QString& text);
+
+// A run goes on only through its answers: a close asked for by the window
+// system on one of its windows is refused. Returns true when refused.
+bool refuseUserClose(const std::shared_ptr<SurveyRun>& run, QCloseEvent* event);
