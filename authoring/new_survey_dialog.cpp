@@ -271,28 +271,4 @@ void TForm2::BitBtn2Click()
     hide();
 }
 
-void TForm2::setVisible(bool visible)
-{
-    // Shown with no default button, a dialog makes its first button the
-    // default one; this dialog has none, so its buttons stand aside meanwhile.
-    if (!visible) {
-        vui::Form::setVisible(visible);
-        return;
-    }
-    BitBtn1->setAutoDefault(false);
-    BitBtn2->setAutoDefault(false);
-    vui::Form::setVisible(visible);
-    BitBtn1->setAutoDefault(true);
-    BitBtn2->setAutoDefault(true);
-}
 
-void TForm2::keyPressEvent(QKeyEvent* event)
-{
-    // Enter left over by a field presses no button: only a focused button
-    // answers Enter, and it has done so before the key gets here.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    vui::Form::keyPressEvent(event);
-}

@@ -60,11 +60,6 @@ public:
     vui::BitBtn* BitBtn1;
     vui::BitBtn* BitBtn2;
 
-    void setVisible(bool visible) override;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void numberKeyPress(QChar& key);
     void updateAceptar();

@@ -111,26 +111,7 @@ TForm9::TForm9(QWidget* owner, bool opening)
 
 TForm9::~TForm9() = default;
 
-void TForm9::setVisible(bool visible)
-{
-    // Shown without a default button, a dialog would make "Siguente" one.
-    BitBtn1->setAutoDefault(false);
-    BitBtn2->setAutoDefault(false);
-    vui::Form::setVisible(visible);
-    BitBtn1->setAutoDefault(true);
-    BitBtn2->setAutoDefault(true);
-}
 
-void TForm9::keyPressEvent(QKeyEvent* event)
-{
-    // No default button: Enter presses only the button that has the focus,
-    // which answers it before the key gets here.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    vui::Form::keyPressEvent(event);
-}
 
 int TForm9::itemIndex() const
 {

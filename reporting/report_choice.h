@@ -50,11 +50,6 @@ public:
     void BitBtn1Click(); // report_queries.cpp
     void BitBtn2Click();
 
-    void setVisible(bool visible) override;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void fillList(bool questionMode);
     std::unique_ptr<Ui::TForm9> ui;

@@ -61,6 +61,27 @@ void Form::centreOnScreen()
     move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
+// Only an OK-kind button (or one a window makes default itself) is a default
+// button: Qt would otherwise make the first button default when the dialog
+// shows, so the buttons stand aside while it does.
+void Form::setVisible(bool visible)
+{
+    if (!visible) {
+        QDialog::setVisible(visible);
+        return;
+    }
+    QList<QPushButton*> standing;
+    for (auto* button : findChildren<QPushButton*>()) {
+        if (button->autoDefault() && !button->isDefault()) {
+            button->setAutoDefault(false);
+            standing << button;
+        }
+    }
+    QDialog::setVisible(visible);
+    for (auto* button : standing)
+        button->setAutoDefault(true);
+}
+
 void Form::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);

@@ -57,6 +57,8 @@ public:
         });
     }
 
+    void setVisible(bool visible) override;
+
 protected:
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
