@@ -3,7 +3,7 @@
 #include "administration/answer_recording.h"
 #include "administration/run_clock.h"
 #include "administration/survey_run.h"
-#include "platform/db/dataset.h"
+#include "platform/db/bitmap_file.h"
 #include "platform/ui/errors.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
@@ -67,24 +67,6 @@ std::array<int, 13> drawIcons(int count, int totalIconos)
     return icons;
 }
 
-namespace {
-
-// The icon file of a run; a missing file is reported with the name the
-// survey gives it.
-QImage loadIcon(const QString& fileName)
-{
-    const QString path = iconFilePath(fileName);
-    try {
-        return vdb::loadBitmapFile(path);
-    } catch (const vdb::Error& error) {
-        if (error.text() == QStringLiteral("Cannot open file %1").arg(path))
-            throw vdb::Error(QStringLiteral("Cannot open file %1").arg(fileName));
-        throw;
-    }
-}
-
-} // namespace
-
 TForm5::TForm5(QWidget* owner, bool opening)
     : vui::Form(nullptr)
     , ui(std::make_unique<Ui::TForm5>())
@@ -141,7 +123,9 @@ void TForm5::FormCreate()
     if (MainWindow)
         QCursor::setPos(pointerTarget(mainWindowBounds()));
 
-    const QTime start = run_clock::localTime();
+    const run_clock::Reading reading = run_clock::now();
+    const QTime start = reading.local;
+    m_steadyStartMs = reading.steadyMs;
     LecturaReloj = QDateTime(QDate::currentDate(), start);
     HoraInicio = quint16(start.hour());
     MinutoInicio = quint16(start.minute());
@@ -165,7 +149,9 @@ void TForm5::FormCreate()
         button->move(iconButtonPosition(run.numIconos, i, width, height));
         m_iconos[k] = drawn[k];
         IconosMostrados[k] = drawn[k];
-        setPicture(k, loadIcon(run.iconFileName(drawn[k])));
+        // A file that cannot be read is named as the survey gives it.
+        const QString file = run.iconFileName(drawn[k]);
+        setPicture(k, vdb::loadBitmapFile(iconFilePath(file), file));
     }
 }
 

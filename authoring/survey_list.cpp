@@ -2,7 +2,7 @@
 
 #include "administration/question_notice.h"
 #include "administration/survey_run.h"
-#include "platform/db/dataset.h"
+#include "platform/db/bitmap_file.h"
 #include "platform/ui/errors.h"
 #include "platform/ui/fonts.h"
 #include "platform/ui/messages.h"
@@ -48,8 +48,10 @@ QIcon wasteBinIcon()
 
 void checkIconFiles(int totalIconos)
 {
-    for (int i = 1; i <= totalIconos; ++i)
-        vdb::loadBitmapFile(iconFilePath(iconFileName(i)));
+    for (int i = 1; i <= totalIconos; ++i) {
+        const QString file = iconFileName(i);
+        vdb::loadBitmapFile(iconFilePath(file), file);
+    }
 }
 
 bool surveyShapeValid(int numIconos, int numPreguntas)
@@ -158,7 +160,7 @@ void TForm7::BitBtn1Click()
     DataModule6->Table2->close();
     SiguientePregunta = 1;
 
-    bool handedOver = true;
+    QString refusal;
     try {
         // A row changed outside the program could ask for a run that cannot go on.
         if (!surveyShapeValid(NumIconos, NumPreguntas))
@@ -167,11 +169,14 @@ void TForm7::BitBtn1Click()
         // Hidden from now on, the list owns the run's windows until the run is over.
         if (SiguientePregunta <= NumPreguntas)
             openFirstNotice(this)->run()->releaseAnchorAtEnd = true;
+    } catch (const vdb::PictureTooLarge& error) {
+        // Named, so that the author knows which picture to replace.
+        refusal = kDatosIncorrectos + QStringLiteral("\n\n") + error.text();
     } catch (const std::exception&) {
-        handedOver = false;
+        refusal = kDatosIncorrectos;
     }
-    if (!handedOver) {
-        vui::notice(this, kDatosIncorrectos);
+    if (!refusal.isEmpty()) {
+        vui::notice(this, refusal);
         DataModule6->Table3->close();
     }
     hide();

@@ -4,9 +4,7 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -892,53 +890,6 @@ QImage decodeGraphic(const QByteArray& blob)
         return {};
     QImage image;
     image.loadFromData(bitmapFileOfGraphic(blob), "BMP");
-    return image;
-}
-
-// An uncompressed bitmap whose file ends before its last row of pixels: the
-// reader would otherwise hand back a picture with made-up rows.
-static bool bitmapTruncated(const QByteArray& header, qint64 fileSize)
-{
-    if (header.size() < 26)
-        return header.size() >= 2 && header.startsWith("BM");
-    const quint32 offset = qFromLittleEndian<quint32>(header.constData() + 10);
-    const quint32 infoSize = qFromLittleEndian<quint32>(header.constData() + 14);
-    qint64 width = 0, height = 0, bits = 0, compression = 0;
-    if (infoSize == 12) {
-        width = qFromLittleEndian<quint16>(header.constData() + 18);
-        height = qFromLittleEndian<quint16>(header.constData() + 20);
-        bits = qFromLittleEndian<quint16>(header.constData() + 24);
-    } else if (infoSize >= 40 && header.size() >= 34) {
-        width = qFromLittleEndian<qint32>(header.constData() + 18);
-        height = qAbs(qint64(qFromLittleEndian<qint32>(header.constData() + 22)));
-        bits = qFromLittleEndian<quint16>(header.constData() + 28);
-        compression = qFromLittleEndian<quint32>(header.constData() + 30);
-    } else {
-        return false; // left to the reader
-    }
-    if (compression != 0 && compression != 3)
-        return false; // run-length data has no fixed size
-    const qint64 rowBytes = ((width * bits + 31) / 32) * 4;
-    return width > 0 && qint64(offset) + rowBytes * height > fileSize;
-}
-
-QImage loadBitmapFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot open file %1").arg(path));
-    const QByteArray head = file.peek(2);
-    if (bitmapTruncated(file.peek(54), file.size()))
-        throw Error(QStringLiteral("Bitmap image is not valid"));
-    QImageReader reader(&file, "BMP");
-    reader.setAutoDetectImageFormat(false);
-    // A picture far larger than any icon would only exhaust memory.
-    const QSize size = reader.size();
-    if (head != "BM" || !size.isValid() || qint64(size.width()) * size.height() > 4096LL * 4096LL)
-        throw Error(QStringLiteral("Bitmap image is not valid"));
-    QImage image = reader.read();
-    if (image.isNull())
-        throw Error(QStringLiteral("Bitmap image is not valid"));
     return image;
 }
 

@@ -229,8 +229,4 @@ QByteArray encodeGraphicBytes(const QByteArray& bitmapFile);
 QByteArray bitmapFileOfGraphic(const QByteArray& blob);
 QImage decodeGraphic(const QByteArray& blob);
 
-// Bitmap file loading with the checks the icon windows need: a clear message
-// for a missing, unreadable or invalid file, and a bound on the size.
-QImage loadBitmapFile(const QString& path);
-
 } // namespace vdb

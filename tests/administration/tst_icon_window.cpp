@@ -24,7 +24,7 @@ private slots:
     void init()
     {
         m_run = std::make_unique<run_fixture::RunData>(12);
-        run_clock::setLocal({});
+        run_clock::setNow({});
         run_clock::setUtc({});
     }
     void cleanup()
@@ -111,7 +111,7 @@ private slots:
         main.setGeometry(100, 80, 600, 401);
         main.show();
         MainWindow = &main;
-        run_clock::setLocal([] { return QTime(10, 15, 20, 5); });
+        run_clock::setNow([] { return run_clock::Reading { QTime(10, 15, 20, 5), 7 }; });
         setRun(3, 12, 3);
         Encontrado = 1;
         TForm5 window;
@@ -119,6 +119,7 @@ private slots:
         QCOMPARE(Encontrado, 0);
         QCOMPARE(InicioMs, 36920005);
         QCOMPARE(window.startMs(), 36920005);
+        QCOMPARE(window.steadyStartMs(), 7);
         QCOMPARE(HoraInicio, quint16(10));
         QCOMPARE(MsInicio, quint16(5));
         QCOMPARE(QCursor::pos(), pointerTarget(main.frameGeometry()));
@@ -163,7 +164,9 @@ private slots:
         QTest::newRow("truncated") << bmp.left(60) << invalid;
         QTest::newRow("text") << QByteArray("not a picture at all") << invalid;
         QTest::newRow("png named bmp") << png << invalid;
-        QTest::newRow("huge") << huge << invalid;
+        QTest::newRow("huge") << huge
+                              << "La imagen %1\\3.bmp mide 20000 x 20000 píxeles; un icono puede medir como máximo "
+                                 "1024 x 1024";
     }
     void badIconFiles()
     {

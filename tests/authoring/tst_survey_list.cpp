@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QtTest>
 
+#include <optional>
+
 using namespace testing_support;
 using namespace run_fixture;
 
@@ -45,12 +47,14 @@ private slots:
     {
         addSurvey(1, { QStringLiteral("Otra") }, 2, 6, surveyDirectory(m_icons));
         addSurvey(2, { QStringLiteral("¿Cuál?"), QString() }, 5, 6, surveyDirectory(m_icons));
+        writeBitmap(m_icons + QStringLiteral("/6.bmp"), 1024, 1024); // as large as an icon may be
         Memo1.replace({ QStringLiteral("vieja") });
         bool navigatorFocused = false;
         const int result = openSelectMode([&navigatorFocused](TForm7* form) {
             // The navigator is the first tab stop: the arrows pick its Next
             // button and Space presses it; Enter then presses the mode's button.
-            navigatorFocused = QTest::qWaitFor([form] { return QApplication::focusWidget() == form->DBNavigator1; }, 2000);
+            navigatorFocused
+                = QTest::qWaitFor([form] { return QApplication::focusWidget() == form->DBNavigator1; }, 2000);
             QTest::keyClick(form->DBNavigator1, Qt::Key_Right);
             QTest::keyClick(form->DBNavigator1, Qt::Key_Right);
             QTest::keyClick(form->DBNavigator1, Qt::Key_Space);
@@ -85,6 +89,10 @@ private slots:
         QTest::newRow("not a bitmap") << 1 << 2 << "text";
         QTest::newRow("truncated") << 1 << 2 << "truncated";
         QTest::newRow("a directory") << 1 << 2 << "directory";
+        // Refused at once: nothing waits for a writer or reads on for ever.
+        QTest::newRow("a FIFO") << 1 << 2 << "fifo";
+        QTest::newRow("a device") << 1 << 2 << "/dev/zero";
+        QTest::newRow("too large") << 1 << 2 << "1025 x 1";
         // Rows changed outside the program: refused before any window comes up.
         QTest::newRow("one icon") << 2 << 1 << "";
         QTest::newRow("thirteen icons") << 2 << 13 << "";
@@ -108,10 +116,15 @@ private slots:
             QVERIFY(f.resize(f.size() - 10));
         } else if (icon4 == QLatin1String("directory")) {
             QVERIFY(QDir().mkpath(file));
+        } else if (icon4 == QLatin1String("/dev/zero")) {
+            QVERIFY(QFile::link(icon4, file));
+        } else if (icon4 == QLatin1String("1025 x 1")) {
+            writeBitmap(file, 1025, 1);
         }
+        std::optional<Fifo> fifo;
+        if (icon4 == QLatin1String("fifo"))
+            fifo.emplace(file);
         QCOMPARE(surveyShapeValid(icons, questions), !icon4.isEmpty());
-        if (!icon4.isEmpty())
-            QVERIFY_THROWS_EXCEPTION(vdb::Error, checkIconFiles(5));
 
         QStringList texts;
         for (int i = 0; i < questions; ++i)
@@ -121,7 +134,14 @@ private slots:
             pressOnModal(QStringLiteral("OK"));
             form->BitBtn1->click();
         });
-        QCOMPARE(lastModalText(), kIncorrectos);
+        QVERIFY(!fifo || !fifo->waited());
+        // A picture too large is named, with the bound.
+        QCOMPARE(lastModalText(),
+            icon4 != QLatin1String("1025 x 1") ? kIncorrectos
+                                               : kIncorrectos
+                    + QStringLiteral("\n\nLa imagen %1\\4.bmp mide 1025 x 1 píxeles; un icono puede medir como máximo "
+                                     "1024 x 1024")
+                          .arg(surveyDirectory(m_icons)));
         QVERIFY(!DataModule6->Table3->active());
         QVERIFY(!shownWindow<TForm4>());
         QVERIFY(!RunUnderWay);

@@ -2,7 +2,7 @@
 // rules and their messages, the stored form of a picture, and the question list
 // of one survey as the survey list, the change dialog and the report choice fill it.
 
-#include "platform/db/dataset.h"
+#include "platform/db/bitmap_file.h"
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
@@ -36,6 +36,38 @@ void reopen(vdb::DataSet* ds)
 {
     ds->close();
     ds->open();
+}
+
+const QString kIconName = QStringLiteral("C:\\iconos\\1.bmp");
+
+QByteArray bmpOf(const QImage& picture)
+{
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "BMP");
+    return bmp;
+}
+
+// A bitmap whose header claims another width and height.
+QByteArray withSize(QByteArray bmp, qint32 width, qint32 height)
+{
+    qToLittleEndian<qint32>(width, bmp.data() + 18);
+    qToLittleEndian<qint32>(height, bmp.data() + 22);
+    return bmp;
+}
+
+// A square 8-bit run-length bitmap with colour 1 blue, around the given runs.
+QByteArray rle8(qint32 side, const QByteArray& runs)
+{
+    QByteArray bmp = withSize(bmpOf(QImage(1, 1, QImage::Format_Indexed8)).left(54), side, side);
+    qToLittleEndian<quint16>(8, bmp.data() + 28);
+    qToLittleEndian<quint32>(1, bmp.data() + 30); // run-length, 8 bits
+    qToLittleEndian<quint32>(2, bmp.data() + 46); // colours used
+    bmp += QByteArray::fromHex("00000000ff000000") + runs;
+    qToLittleEndian<quint32>(54 + 8, bmp.data() + 10);
+    qToLittleEndian<quint32>(quint32(bmp.size()), bmp.data() + 2);
+    return bmp;
 }
 
 } // namespace
@@ -263,6 +295,58 @@ private slots:
         t->next();
         QCOMPARE(t->fieldByName(QStringLiteral("Grafico")).asBlob(), bmp);
         QCOMPARE(t->fieldByName(QStringLiteral("Grafico")).asImage(), grafico.asImage());
+    }
+
+    void iconBitmapFiles_data()
+    {
+        // A file's bytes; the picture it is read as, or the message when it is refused.
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<QString>("message");
+        QImage rows(3, 2, QImage::Format_RGB888);
+        rows.fill(Qt::blue);
+        rows.setPixelColor(0, 0, Qt::red);
+        QByteArray topDown = bmpOf(rows);
+        qToLittleEndian<qint32>(-2, topDown.data() + 22);
+        std::swap_ranges(topDown.begin() + 54, topDown.begin() + 66, topDown.begin() + 66);
+        QImage wide(1024, 1, QImage::Format_RGB888);
+        wide.fill(Qt::green);
+        // Runs of colour 1, 1024 pixels a row: a small file for a large picture.
+        const QByteArray runs
+            = QByteArray::fromHex("ff01ff01ff01ff010401 0000").repeated(1024) + QByteArray::fromHex("0001");
+        QImage filled(1024, 1024, QImage::Format_RGB888);
+        filled.fill(QColor(0, 0, 255));
+        const QString tooLarge
+            = QStringLiteral("La imagen %1 mide %2 píxeles; un icono puede medir como máximo 1024 x 1024");
+        const QString invalid = QStringLiteral("Bitmap image is not valid");
+        QTest::newRow("top-down") << topDown << rows << "";
+        QTest::newRow("1024 x 1") << bmpOf(wide) << wide << "";
+        QTest::newRow("run-length 1024 x 1024") << rle8(1024, runs) << filled << "";
+        QTest::newRow("1025 x 1") << bmpOf(QImage(1025, 1, QImage::Format_RGB888)) << QImage()
+                                  << tooLarge.arg(kIconName, "1025 x 1");
+        QTest::newRow("1 x 1025 top-down")
+            << withSize(bmpOf(rows), 1, -1025) << QImage() << tooLarge.arg(kIconName, "1 x 1025");
+        QTest::newRow("run-length bomb") << rle8(4096, QByteArray::fromHex("0001")) << QImage()
+                                         << tooLarge.arg(kIconName, "4096 x 4096");
+        QTest::newRow("largest claims") << withSize(bmpOf(rows), INT_MAX, INT_MIN) << QImage()
+                                        << tooLarge.arg(kIconName, "2147483647 x 2147483648");
+        QByteArray bits = bmpOf(wide);
+        qToLittleEndian<quint16>(65535, bits.data() + 28);
+        QTest::newRow("65535 bits a pixel") << bits << QImage() << invalid;
+        QTest::newRow("no width") << withSize(bmpOf(rows), 0, 2) << QImage() << invalid;
+    }
+    void iconBitmapFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QImage, picture);
+        QFETCH(QString, message);
+        const QString path = m_data->path(QStringLiteral("1.bmp"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+        f.close();
+        QImage read;
+        QCOMPARE(errorOf([&] { read = vdb::loadBitmapFile(path, kIconName); }), message);
+        QCOMPARE(read.convertToFormat(QImage::Format_RGB888), picture);
     }
 
     void badTableFilesAreLeftAlone_data()

@@ -20,6 +20,10 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace testing_support {
 
 namespace {
@@ -329,6 +333,37 @@ bool runAnswered(const std::function<void()>& action, int patienceMs)
     rescue.start(100);
     action();
     return !stuck;
+}
+
+Fifo::Fifo(const QString& path, int limitMs)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkfifo(name.constData(), 0600) != 0)
+        qFatal("cannot make the FIFO %s", name.constData());
+    m_watch = std::thread([this, name, limitMs] {
+        std::unique_lock lock(m_mutex);
+        auto stopped = [this] { return m_stopped; };
+        if (m_stop.wait_for(lock, std::chrono::milliseconds(limitMs), stopped))
+            return;
+        // Opening the writing end succeeds only while a reader waits, and frees it.
+        do {
+            const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                m_waited = true;
+                ::close(fd);
+            }
+        } while (!m_stop.wait_for(lock, std::chrono::milliseconds(50), stopped));
+    });
+}
+
+Fifo::~Fifo()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopped = true;
+    }
+    m_stop.notify_all();
+    m_watch.join();
 }
 
 } // namespace testing_support

@@ -8,8 +8,12 @@
 #include <QTemporaryDir>
 #include <QVariantList>
 
+#include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 class QWidget;
 class QAbstractButton;
@@ -93,5 +97,23 @@ QString errorOf(const std::function<void()>& action);
 // patienceMs is hidden so that the test fails instead of hanging. False when
 // a window had to be hidden.
 bool runAnswered(const std::function<void()>& action, int patienceMs = 8000);
+
+// A FIFO made at `path`. Whatever waits on it for longer than limitMs is set
+// free by a writer that opens and closes it, and waited() then tells so: a
+// hang on the file fails the test instead of stopping it.
+class Fifo
+{
+public:
+    explicit Fifo(const QString& path, int limitMs = 5000);
+    ~Fifo();
+    bool waited() const { return m_waited; }
+
+private:
+    std::thread m_watch;
+    std::mutex m_mutex;
+    std::condition_variable m_stop;
+    bool m_stopped = false;
+    std::atomic<bool> m_waited { false };
+};
 
 } // namespace testing_support
