@@ -17,10 +17,16 @@ int FinMs = 0;
 int Transcurrido = 0;
 QString TiemposPregunta[51];
 
-AnswerTime answerTime(int inicioMs, int finMs)
+AnswerTime answerTime(int inicioMs, int finMs, qint64 steadyMs)
 {
+    constexpr int kDay = 86400000;
     AnswerTime t;
-    t.elapsedMs = finMs >= inicioMs ? finMs - inicioMs : finMs - inicioMs + 86400000;
+    t.elapsedMs = finMs >= inicioMs ? finMs - inicioMs : finMs - inicioMs + kDay;
+    // Readings taken together agree to a few milliseconds; a second or more
+    // apart, the clock was set during the answer and only the steady count holds.
+    const int steady = int(qMax<qint64>(steadyMs, 0) % kDay);
+    if (qAbs(t.elapsedMs - steady) >= 1000)
+        t.elapsedMs = steady;
     int rest = t.elapsedMs % 3600000;
     t.hours = t.elapsedMs / 3600000;
     t.minutes = rest / 60000;
@@ -151,10 +157,10 @@ void recordAnswer(TForm5* window, int n)
         return;
     SurveyRun& run = *window->run();
 
-    const QTime end = run_clock::localTime();
-    LecturaReloj = QDateTime(QDate::currentDate(), end);
-    FinMs = msSinceMidnight(end);
-    const AnswerTime time = answerTime(window->startMs(), FinMs);
+    const run_clock::Reading end = run_clock::now();
+    LecturaReloj = QDateTime(QDate::currentDate(), end.local);
+    FinMs = msSinceMidnight(end.local);
+    const AnswerTime time = answerTime(window->startMs(), FinMs, end.steadyMs - window->steadyStartMs());
     Transcurrido = time.wholeSeconds;
     const int q = run.siguiente - 1;
     if (q >= 1 && q <= 50)

@@ -28,9 +28,10 @@ struct AnswerTime
     QString text; // "h:m:s:ms", no leading zeros
 };
 
-// From a start and an end in milliseconds since local midnight; an end before
-// the start went past midnight.
-AnswerTime answerTime(int inicioMs, int finMs);
+// From a start and an end in milliseconds since local midnight (an end before
+// the start went past midnight) and the steady clock's count between them,
+// which decides when the local clock was set in between. Modulo one day.
+AnswerTime answerTime(int inicioMs, int finMs, qint64 steadyMs);
 
 struct ResultKey
 {

@@ -74,6 +74,7 @@ public:
     QImage picture(int k) const { return m_pictures[k - 1]; }
     int shownIcon(int k) const { return m_iconos[k]; }
     int startMs() const { return m_inicioMs; }
+    qint64 steadyStartMs() const { return m_steadyStartMs; }
     bool answered() const { return m_answered; }
     void setAnswered() { m_answered = true; }
 
@@ -91,6 +92,7 @@ private:
     std::array<QImage, 12> m_pictures;
     std::array<int, 13> m_iconos {};
     int m_inicioMs = 0;
+    qint64 m_steadyStartMs = 0;
     bool m_answered = false;
 };
 

@@ -2,16 +2,26 @@
 
 #include <QDateTime>
 
+#include <time.h>
+
 namespace run_clock {
 
 namespace {
-Reading g_local;
-Reading g_utc;
+std::function<Reading()> g_now;
+std::function<QTime()> g_utc;
+
+// Counts on through a suspend, as the local clock does, but never jumps.
+qint64 steadyMs()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_BOOTTIME, &ts);
+    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
 } // namespace
 
-QTime localTime()
+Reading now()
 {
-    return g_local ? g_local() : QTime::currentTime();
+    return g_now ? g_now() : Reading { QTime::currentTime(), steadyMs() };
 }
 
 QTime utcTime()
@@ -19,12 +29,12 @@ QTime utcTime()
     return g_utc ? g_utc() : QDateTime::currentDateTimeUtc().time();
 }
 
-void setLocal(Reading reading)
+void setNow(std::function<Reading()> reading)
 {
-    g_local = std::move(reading);
+    g_now = std::move(reading);
 }
 
-void setUtc(Reading reading)
+void setUtc(std::function<QTime()> reading)
 {
     g_utc = std::move(reading);
 }

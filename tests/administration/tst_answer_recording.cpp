@@ -60,10 +60,12 @@ private slots:
         m_run = std::make_unique<run_fixture::RunData>(12);
         m_anchor = std::make_unique<QWidget>();
         m_clockMs = 36000000;
-        // Each reading of the local clock is 1.5 s after the one before.
-        run_clock::setLocal([this] {
+        m_steadyMs = 0;
+        // Each reading of the clocks is 1.5 s after the one before.
+        run_clock::setNow([this] {
             m_clockMs += 1500;
-            return QTime::fromMSecsSinceStartOfDay(m_clockMs % 86400000);
+            m_steadyMs += 1500;
+            return run_clock::Reading { QTime::fromMSecsSinceStartOfDay(m_clockMs % 86400000), m_steadyMs };
         });
         RunUnderWay = false;
     }
@@ -71,7 +73,7 @@ private slots:
     {
         m_anchor.reset();
         releaseHidden();
-        run_clock::setLocal({});
+        run_clock::setNow({});
         m_run.reset();
     }
 
@@ -79,22 +81,31 @@ private slots:
     {
         QTest::addColumn<QTime>("start");
         QTest::addColumn<QTime>("end");
+        QTest::addColumn<qint64>("steady"); // the steady clock's count from start to end
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("seconds");
-        QTest::newRow("3.045 s") << QTime(9, 0) << QTime(9, 0, 3, 45) << "0:0:3:45" << 3;
-        QTest::newRow("0.999 s") << QTime(9, 0) << QTime(9, 0, 0, 999) << "0:0:0:999" << 0;
-        QTest::newRow("1 h 2 min 3.4 s") << QTime(9, 0) << QTime(10, 2, 3, 400) << "1:2:3:400" << 3723;
-        QTest::newRow("across midnight") << QTime(23, 59, 58, 500) << QTime(0, 0, 1, 250) << "0:0:2:750" << 2;
-        QTest::newRow("no time") << QTime(12, 0) << QTime(12, 0) << "0:0:0:0" << 0;
-        QTest::newRow("longest") << QTime(0, 0) << QTime(23, 59, 59, 999) << "23:59:59:999" << 86399;
+        QTest::newRow("3.045 s") << QTime(9, 0) << QTime(9, 0, 3, 45) << 3045ll << "0:0:3:45" << 3;
+        QTest::newRow("0.999 s") << QTime(9, 0) << QTime(9, 0, 0, 999) << 999ll << "0:0:0:999" << 0;
+        QTest::newRow("1 h 2 min 3.4 s") << QTime(9, 0) << QTime(10, 2, 3, 400) << 3723400ll << "1:2:3:400" << 3723;
+        QTest::newRow("across midnight") << QTime(23, 59, 58, 500) << QTime(0, 0, 1, 250) << 2750ll << "0:0:2:750" << 2;
+        QTest::newRow("no time") << QTime(12, 0) << QTime(12, 0) << 0ll << "0:0:0:0" << 0;
+        QTest::newRow("longest") << QTime(0, 0) << QTime(23, 59, 59, 999) << 86399999ll << "23:59:59:999" << 86399;
+        // The local clock is what is stored while the two agree to within readings taken apart...
+        QTest::newRow("readings apart") << QTime(9, 0) << QTime(9, 0, 3, 45) << 3046ll << "0:0:3:45" << 3;
+        QTest::newRow("over a day") << QTime(9, 0) << QTime(9, 0, 1) << 86401000ll << "0:0:1:0" << 1;
+        // ...and the steady count once the clock was set during the answer.
+        QTest::newRow("set back 1 s") << QTime(9, 0) << QTime(8, 59, 59, 800) << 200ll << "0:0:0:200" << 0;
+        QTest::newRow("forward 1 h") << QTime(9, 0) << QTime(10, 0, 2) << 2000ll << "0:0:2:0" << 2;
+        QTest::newRow("summer time ends") << QTime(2, 59, 58) << QTime(2, 0, 3) << 5000ll << "0:0:5:0" << 5;
     }
     void timeTexts()
     {
         QFETCH(QTime, start);
         QFETCH(QTime, end);
+        QFETCH(qint64, steady);
         QFETCH(QString, text);
         QFETCH(int, seconds);
-        const AnswerTime t = answerTime(msSinceMidnight(start), msSinceMidnight(end));
+        const AnswerTime t = answerTime(msSinceMidnight(start), msSinceMidnight(end), steady);
         QCOMPARE(t.text, text);
         QCOMPARE(t.wholeSeconds, seconds);
     }
@@ -188,6 +199,25 @@ private slots:
         QVERIFY(!RunUnderWay);
         QVERIFY(!shownWindow<TForm4>() && !shownWindow<TForm5>());
         QCOMPARE(results("Edicion, Pregunta, Tiempo, Rep_icono, Suma_tiempo"), expected);
+    }
+
+    void clockSetDuringAnswer_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::newRow("set back 1 s") << -1000;
+        QTest::newRow("forward 1 h") << 3600000;
+        QTest::newRow("summer time ends") << -3600000; // once a 23-hour answer, refused at every click
+    }
+    void clockSetDuringAnswer()
+    {
+        QFETCH(int, step);
+        startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") }, 2, 2);
+        shownWindow<TForm4>()->BitBtn1->click();
+        m_clockMs += step;
+        shownWindow<TForm5>()->speedButton(1)->click();
+        answerCurrent(1, true);
+        QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
+        QCOMPARE(results("Pregunta, Tiempo, Suma_tiempo"), (QStringList { "Uno|0:0:1:500|1", "Dos|0:0:1:500|1" }));
     }
 
     void refusedClickCanBeRepeated()
@@ -303,6 +333,7 @@ private:
     std::unique_ptr<run_fixture::RunData> m_run;
     std::unique_ptr<QWidget> m_anchor;
     int m_clockMs = 0;
+    qint64 m_steadyMs = 0;
 };
 
 QTEST_MAIN(TestAnswerRecording)
