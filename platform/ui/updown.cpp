@@ -77,7 +77,9 @@ void UpDown::writeText()
 
 bool UpDown::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_edit && event->type() == QEvent::KeyPress && isEnabled()) {
+    // The type first: a widget being destroyed still sends events, and is no
+    // QLineEdit any more by then.
+    if (event->type() == QEvent::KeyPress && watched == m_edit && isEnabled()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
             if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {

@@ -39,6 +39,7 @@ public:
     EventHook(QWidget* widget, Kind kind)
         : QObject(widget)
         , m_kind(kind)
+        , m_class(widget->metaObject())
     {
         widget->installEventFilter(this);
     }
@@ -47,7 +48,9 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched != parent())
+        // A widget being destroyed is no longer of its class, yet still loses
+        // the focus: no handler runs on it, nor on the window it leaves.
+        if (watched != parent() || watched->metaObject() != m_class)
             return false;
         if (m_kind == KeyPress && event->type() == QEvent::KeyPress) {
             QChar key = typedCharacter(static_cast<QKeyEvent*>(event));
@@ -66,6 +69,7 @@ public:
 
 private:
     Kind m_kind;
+    const QMetaObject* m_class;
 };
 
 } // namespace

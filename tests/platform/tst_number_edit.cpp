@@ -115,6 +115,11 @@ private slots:
         QApplication::setActiveWindow(&other);
         QVERIFY(QTest::qWaitForWindowActive(&other));
         QCOMPARE(exits, 1);
+        // Nor is the end of a control that has the focus: its window is going.
+        QApplication::setActiveWindow(&window);
+        QTRY_VERIFY(first->hasFocus());
+        delete first;
+        QCOMPARE(exits, 1);
     }
 };
 
