@@ -2,6 +2,7 @@
 
 #include "platform/ui/errors.h"
 #include "platform/ui/fonts.h"
+#include "platform/ui/fonts.h"
 #include "report_form.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
@@ -62,6 +63,7 @@ TForm9::TForm9(QWidget* owner, bool opening)
     , ui(std::make_unique<Ui::TForm9>())
 {
     ui->setupUi(this);
+    vui::usePixelFonts(this);
     RadioGroup1 = ui->RadioGroup1;
     RadioGroup1Item0 = ui->RadioGroup1Item0;
     RadioGroup1Item1 = ui->RadioGroup1Item1;
@@ -81,8 +83,6 @@ TForm9::TForm9(QWidget* owner, bool opening)
     setWindowIcon(windowPicture());
     BitBtn1->setIcon(nextPicture());
     BitBtn2->setKind(vui::BitBtn::Cancel);
-    vui::setPixelSize(
-        { RadioGroup1, RadioGroup1Item0, RadioGroup1Item1, GroupBox1, Label2, DBEdit1, ListBox1, ComboBox1 }, 16);
     ListBox1->setUniformItemSizes(true);
     ComboBox1->setMaxVisibleItems(8);
 
