@@ -1,5 +1,6 @@
 #include "charts.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
@@ -115,6 +116,7 @@ protected:
         // Room enough that the legend may also go under the title.
         const double room = box.bottom() - 4 - std::max(top, title.bottom() + 2);
         QFont font = m_s.legendFont;
+        font.setPixelSize(QFontInfo(font).pixelSize());
         int columns = 1;
         int rows = int(texts.size());
         for (;;) {
