@@ -1,9 +1,9 @@
 #include "question_notice.h"
 
-#include "platform/ui/fonts.h"
 #include "administration/icon_window.h"
 #include "administration/survey_run.h"
 #include "platform/ui/errors.h"
+#include "platform/ui/fonts.h"
 #include "ui_question_notice.h"
 
 #include <QCloseEvent>

@@ -2,7 +2,6 @@
 
 #include "platform/ui/errors.h"
 #include "platform/ui/fonts.h"
-#include "platform/ui/fonts.h"
 #include "report_form.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
