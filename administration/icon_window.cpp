@@ -5,13 +5,13 @@
 #include "administration/survey_run.h"
 #include "platform/db/bitmap_file.h"
 #include "platform/ui/errors.h"
+#include "platform/ui/fonts.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
 #include "ui_icon_window.h"
 
 #include <QCloseEvent>
 #include <QCursor>
-#include <QPixmap>
 
 #include <algorithm>
 #include <cmath>
@@ -80,9 +80,7 @@ TForm5::TForm5(QWidget* owner, bool opening)
         ui->SpeedButton6, ui->SpeedButton7, ui->SpeedButton8, ui->SpeedButton9, ui->SpeedButton10, ui->SpeedButton11,
         ui->SpeedButton12 };
     setDialogFrame(544, 375);
-    QFont formFont = font();
-    formFont.setPixelSize(11);
-    setFont(formFont);
+    vui::usePixelFonts(this);
 
     if (DataModule6) {
         const char* fields[] = { "Edicion", "Pregunta", "Icono", "Tiempo", "Suma_tiempo", "Rep_icono", "Promedio" };
@@ -144,28 +142,15 @@ void TForm5::FormCreate()
     const std::array<int, 13> drawn = drawIcons(count, run.totalIconos);
     for (int i = 0; i < count; ++i) {
         const int k = i + 1;
-        QToolButton* button = SpeedButtons[i];
+        vui::SpeedButton* button = SpeedButtons[i];
         button->setVisible(true);
         button->move(iconButtonPosition(run.numIconos, i, width, height));
         m_iconos[k] = drawn[k];
         IconosMostrados[k] = drawn[k];
         // A file that cannot be read is named as the survey gives it.
         const QString file = run.iconFileName(drawn[k]);
-        setPicture(k, vdb::loadBitmapFile(iconFilePath(file), file));
+        button->setPicture(vdb::loadBitmapFile(iconFilePath(file), file));
     }
-}
-
-void TForm5::setPicture(int k, const QImage& picture)
-{
-    m_pictures[k - 1] = picture;
-    QToolButton* button = SpeedButtons[k - 1];
-    QPixmap pixmap = QPixmap::fromImage(picture);
-    const QSize room = button->size();
-    // Larger pictures are shown scaled down; the file's picture is what is stored.
-    if (pixmap.width() > room.width() || pixmap.height() > room.height())
-        pixmap = pixmap.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    button->setIcon(QIcon(pixmap));
-    button->setIconSize(pixmap.size());
 }
 
 void TForm5::SpeedButton1Click()

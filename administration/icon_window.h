@@ -5,13 +5,13 @@
 
 #include "platform/ui/data_controls.h"
 #include "platform/ui/form.h"
+#include "platform/ui/picture_controls.h"
 
 #include <QDateTime>
 #include <QImage>
 #include <QLabel>
 #include <QPoint>
 #include <QPointer>
-#include <QToolButton>
 
 #include <array>
 #include <memory>
@@ -69,27 +69,24 @@ public:
 
     std::shared_ptr<SurveyRun> run() const { return m_run; }
     QWidget* opener() const { return m_opener; }
-    QToolButton* speedButton(int k) const { return SpeedButtons[k - 1]; }
+    vui::SpeedButton* speedButton(int k) const { return SpeedButtons[k - 1]; }
     // The picture loaded for button k, as read from its file.
-    QImage picture(int k) const { return m_pictures[k - 1]; }
+    QImage picture(int k) const { return SpeedButtons[k - 1]->picture(); }
     int shownIcon(int k) const { return m_iconos[k]; }
     int startMs() const { return m_inicioMs; }
     qint64 steadyStartMs() const { return m_steadyStartMs; }
     bool answered() const { return m_answered; }
     void setAnswered() { m_answered = true; }
 
-    std::array<QToolButton*, 12> SpeedButtons {}; // SpeedButton1 .. SpeedButton12
+    std::array<vui::SpeedButton*, 12> SpeedButtons {}; // SpeedButton1 .. SpeedButton12
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void setPicture(int k, const QImage& picture);
-
     std::unique_ptr<Ui::TForm5> ui;
     std::shared_ptr<SurveyRun> m_run;
     QPointer<QWidget> m_opener;
-    std::array<QImage, 12> m_pictures;
     std::array<int, 13> m_iconos {};
     int m_inicioMs = 0;
     qint64 m_steadyStartMs = 0;

@@ -3,6 +3,7 @@
 #include "administration/icon_window.h"
 #include "administration/survey_run.h"
 #include "platform/ui/errors.h"
+#include "platform/ui/fonts.h"
 #include "ui_question_notice.h"
 
 #include <QCloseEvent>
@@ -20,15 +21,10 @@ TForm4::TForm4(QWidget* owner, bool opening)
     // another: each is released once the next one is on screen.
     setParent(opening ? chainParent(m_run, owner) : owner, windowFlags());
     ui->setupUi(this);
+    vui::usePixelFonts(this);
     Label1 = ui->Label1;
     BitBtn1 = ui->BitBtn1;
     setDialogFrame(544, 375);
-    QFont labelFont = Label1->font();
-    labelFont.setPixelSize(16);
-    Label1->setFont(labelFont);
-    QFont formFont = font();
-    formFont.setPixelSize(11);
-    BitBtn1->setFont(formFont);
     // A buddy makes the label treat '&' as a mnemonic marker.
     Label1->setBuddy(BitBtn1);
     BitBtn1->setKind(vui::BitBtn::OK);

@@ -95,6 +95,7 @@ TForm8::TForm8(QWidget* owner, bool opening)
     , ui(std::make_unique<Ui::TForm8>())
 {
     ui->setupUi(this);
+    vui::usePixelFonts(this);
     setDialogFrame(544, 375);
     Label1 = ui->Label1;
     Label2 = ui->Label2;

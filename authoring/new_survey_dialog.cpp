@@ -1,5 +1,6 @@
 #include "new_survey_dialog.h"
 
+#include "platform/ui/fonts.h"
 #include "ui_new_survey_dialog.h"
 
 #include "authoring/question_entry_dialog.h"
@@ -71,6 +72,7 @@ TForm2::TForm2(QWidget* owner, bool opening)
     , ui(std::make_unique<Ui::TForm2>())
 {
     ui->setupUi(this);
+    vui::usePixelFonts(this);
     setDialogFrame(544, 375);
     Label10 = ui->Label10;
     Label1 = ui->Label1;
@@ -270,5 +272,3 @@ void TForm2::BitBtn2Click()
     }
     hide();
 }
-
-

@@ -1,5 +1,6 @@
 #include "question_entry_dialog.h"
 
+#include "platform/ui/fonts.h"
 #include "ui_question_entry_dialog.h"
 
 #include "authoring/new_survey_dialog.h"
@@ -42,6 +43,7 @@ TForm3::TForm3(QWidget* owner, bool opening)
     , ui(std::make_unique<Ui::TForm3>())
 {
     ui->setupUi(this);
+    vui::usePixelFonts(this);
     setDialogFrame(810, 492);
     ScrollBox = ui->ScrollBox;
     GroupBox1 = ui->GroupBox1;

@@ -64,6 +64,7 @@ TForm7::TForm7(QWidget* owner, bool opening)
     , ui(std::make_unique<Ui::TForm7>())
 {
     ui->setupUi(this);
+    vui::usePixelFonts(this);
     Label1 = ui->Label1;
     Label2 = ui->Label2;
     DBEdit1 = ui->DBEdit1;
@@ -81,8 +82,6 @@ TForm7::TForm7(QWidget* owner, bool opening)
     SpeedButton1 = ui->SpeedButton1;
     setDialogFrame(544, 375);
 
-    vui::setPixelSize({ Label1, DBEdit1, Label2 }, 16);
-    vui::setPixelSize({ ListBox1 }, 13);
     ListBox1->setUniformItemSizes(true);
 
     BitBtn1->setKind(vui::BitBtn::OK);

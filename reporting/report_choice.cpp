@@ -62,6 +62,7 @@ TForm9::TForm9(QWidget* owner, bool opening)
     , ui(std::make_unique<Ui::TForm9>())
 {
     ui->setupUi(this);
+    vui::usePixelFonts(this);
     RadioGroup1 = ui->RadioGroup1;
     RadioGroup1Item0 = ui->RadioGroup1Item0;
     RadioGroup1Item1 = ui->RadioGroup1Item1;
@@ -81,8 +82,6 @@ TForm9::TForm9(QWidget* owner, bool opening)
     setWindowIcon(windowPicture());
     BitBtn1->setIcon(nextPicture());
     BitBtn2->setKind(vui::BitBtn::Cancel);
-    vui::setPixelSize(
-        { RadioGroup1, RadioGroup1Item0, RadioGroup1Item1, GroupBox1, Label2, DBEdit1, ListBox1, ComboBox1 }, 16);
     ListBox1->setUniformItemSizes(true);
     ComboBox1->setMaxVisibleItems(8);
 

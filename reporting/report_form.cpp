@@ -1,5 +1,6 @@
 #include "report_form.h"
 
+#include "platform/ui/fonts.h"
 #include "store/data_module.h"
 #include "ui_report_form.h"
 
@@ -75,6 +76,7 @@ TForm10::TForm10(QWidget* owner, bool opening)
     , ui(std::make_unique<Ui::TForm10>())
 {
     ui->setupUi(this);
+    vui::usePixelFonts(this);
     buildReport();
     Q_UNUSED(opening); // the holder has no creation step of its own
 }

@@ -1,6 +1,7 @@
 #include "pictures.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -38,7 +39,11 @@ QImage pictureImage(const QString& name, const QSize& size, QImage::Format forma
 
 QPixmap picture(const QString& name, const QSize& size)
 {
-    return QPixmap::fromImage(pictureImage(name, size));
+    // Drawn for the screen's device pixels, so that a dense screen shows it sharp.
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    QPixmap pixmap = QPixmap::fromImage(pictureImage(name, (QSizeF(size) * ratio).toSize()));
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
 }
 
 } // namespace vres

@@ -13,6 +13,7 @@ namespace vres {
 // image when there is no such picture.
 QImage pictureImage(
     const QString& name, const QSize& size, QImage::Format format = QImage::Format_ARGB32_Premultiplied);
+// The same as a pixmap of `size` pixels, drawn at the screen's resolution.
 QPixmap picture(const QString& name, const QSize& size);
 
 // The sizes at which the windows use them.

@@ -1,5 +1,6 @@
 #include "about_box.h"
 
+#include "platform/ui/fonts.h"
 #include "resources/pictures.h"
 
 #include "ui_about_box.h"
@@ -12,6 +13,7 @@ TForm11::TForm11(QWidget* owner, bool opening)
 {
     Q_UNUSED(opening);
     ui->setupUi(this);
+    vui::usePixelFonts(this);
     Image1 = ui->Image1;
     Image2 = ui->Image2;
     Bevel1 = ui->Bevel1;

@@ -6,7 +6,7 @@
 #include "authoring/new_survey_dialog.h"
 #include "authoring/question_entry_dialog.h"
 #include "authoring/survey_list.h"
-#include "platform/ui/form.h"
+#include "platform/ui/fonts.h"
 #include "reporting/report_choice.h"
 #include "reporting/report_form.h"
 #include "resources/pictures.h"
@@ -20,7 +20,7 @@
 
 void prepareApplication()
 {
-    vui::installFontSubstitutions();
+    vui::installFonts();
     QApplication::setWindowIcon(QIcon(vres::picture(QStringLiteral("program_icon"), vres::kProgramIconSize)));
 }
 

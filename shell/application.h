@@ -2,7 +2,7 @@
 // Start-up: the application object, the global instances in their fixed
 // order, the main window shown maximised, and the release at the end.
 
-// Font names of the forms and the program's icon; needs the application object.
+// The program's fonts and icon; needs the application object.
 void prepareApplication();
 
 // Creates Form1 .. Form11 and DataModule6 in start-up order. Opens no table,

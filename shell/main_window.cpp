@@ -4,6 +4,7 @@
 #include "authoring/new_survey_dialog.h"
 #include "authoring/survey_list.h"
 #include "platform/ui/errors.h"
+#include "platform/ui/fonts.h"
 #include "platform/ui/messages.h"
 #include "reporting/report_choice.h"
 #include "resources/pictures.h"
@@ -58,6 +59,7 @@ TForm1::TForm1(QWidget* owner)
     , ui(std::make_unique<Ui::TForm1>())
 {
     ui->setupUi(this);
+    vui::usePixelFonts(this);
     MainMenu1 = ui->MainMenu1;
     Principal = ui->Principal;
     Editar1 = ui->Editar1;
@@ -97,8 +99,7 @@ TForm1::TForm1(QWidget* owner)
         { SpeedButton2, "delete_survey" }, { SpeedButton5, "apply_survey" }, { SpeedButton4, "show_report" } };
     for (const auto& p : pictures)
         p.button->setIcon(QIcon(vres::picture(QLatin1String(p.picture), vres::kToolPictureSize)));
-    Image1->setPixmap(QPixmap::fromImage(
-        vres::pictureImage(QStringLiteral("background"), vres::kBackgroundSize, QImage::Format_RGB888)));
+    Image1->setPicture(vres::pictureImage(QStringLiteral("background"), vres::kBackgroundSize, QImage::Format_RGB888));
     Image1->setVisible(false);
 
     // The running survey's question list is kept in the run state; these

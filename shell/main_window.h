@@ -17,7 +17,8 @@ class DataSet;
 }
 namespace vui {
 class DBEdit;
-}
+class Image;
+} // namespace vui
 namespace Ui {
 class TForm1;
 }
@@ -63,7 +64,7 @@ public:
     QWidget* ToolButton1;
     QToolButton* SpeedButton5;
     QToolButton* SpeedButton4;
-    QLabel* Image1;
+    vui::Image* Image1;
     vui::DBEdit* DBEdit1;
     QLabel* Label1;
 

@@ -1,16 +1,9 @@
 #include "charts.h"
 
-#include <QCoreApplication>
+#include <QFontInfo>
 #include <QFontMetricsF>
-#include <QGraphicsScene>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
-#include <QtCharts/QChart>
-#include <QtCharts/QLegend>
-#include <QtCharts/QLegendMarker>
-#include <QtCharts/QPieSeries>
-#include <QtCharts/QPieSlice>
 
 #include <algorithm>
 #include <cmath>
@@ -56,8 +49,9 @@ QString pieLegendText(double value, double total, const QString& label)
     return QStringLiteral("%1 % %2").arg(QString::number(std::lround(share)), label);
 }
 
-// ---- Bar chart, drawn directly: its bottom axis is logarithmic, which no
-// bar series of the chart module can place ---------------------------------
+// ---- Both charts are drawn directly onto the page, so that what a page
+// shows is what was laid out (a chart library drops legend entries it has
+// no room for) ---------------------------------------------------------------
 
 namespace {
 
@@ -73,6 +67,15 @@ double niceStep(double range)
     return std::max(1.0, 10 * magnitude);
 }
 
+// The colour a text needs to be read on a fill: black or white, whichever
+// stands out more (by the contrast of their relative luminances).
+QColor textColourOn(const QColor& fill)
+{
+    auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    const double l = 0.2126 * linear(fill.redF()) + 0.7152 * linear(fill.greenF()) + 0.0722 * linear(fill.blueF());
+    return (l + 0.05) / 0.05 >= 1.05 / (l + 0.05) ? QColor(Qt::black) : QColor(Qt::white);
+}
+
 // What both chart kinds draw from: the settings and the points read.
 class SeriesPicture : public ChartPicture
 {
@@ -85,6 +88,71 @@ public:
 
 protected:
     QColor colourOf(int i) const { return m_s.series.colourEachPoint ? pointColour(i) : m_s.series.colour; }
+
+    // The gradient background and the centred title; returns the title's text box.
+    QRectF paintFrame(QPainter& painter, const QRectF& box) const
+    {
+        QLinearGradient background(box.topLeft(), box.bottomLeft());
+        background.setColorAt(0, Qt::white);
+        background.setColorAt(1, m_s.gradientEnd);
+        painter.fillRect(box, background);
+        painter.setFont(m_s.titleFont);
+        painter.setPen(m_s.titleColour);
+        const QFontMetricsF metrics(m_s.titleFont);
+        const double width = metrics.horizontalAdvance(m_s.title);
+        const QRectF title(box.center().x() - width / 2, box.top() + 4, width, metrics.height());
+        painter.drawText(title, Qt::AlignHCenter | Qt::AlignTop, m_s.title);
+        return title;
+    }
+
+    // The legend at the right edge, one entry per point in its colour, all of
+    // them inside the box: in two columns, and then in a smaller font, when
+    // one column does not fit. Returns the width it takes, margins included.
+    double paintLegend(QPainter& painter, const QRectF& box, const QRectF& title, const QStringList& texts) const
+    {
+        if (!m_s.legendVisible || texts.isEmpty())
+            return 0;
+        double top = box.top() + box.height() * m_s.legendTopPercent / 100.0;
+        // Room enough that the legend may also go under the title.
+        const double room = box.bottom() - 4 - std::max(top, title.bottom() + 2);
+        QFont font = m_s.legendFont;
+        font.setPixelSize(QFontInfo(font).pixelSize());
+        int columns = 1;
+        int rows = int(texts.size());
+        for (;;) {
+            const double rowHeight = QFontMetricsF(font).height() + 1;
+            columns = rowHeight * double(texts.size()) + 4 <= room ? 1 : 2;
+            rows = (int(texts.size()) + columns - 1) / columns;
+            if (rowHeight * rows + 4 <= room || font.pixelSize() <= 6)
+                break;
+            font.setPixelSize(font.pixelSize() - 1);
+        }
+        const QFontMetricsF metrics(font);
+        const double rowHeight = metrics.height() + 1;
+        double textWidth = 0;
+        for (const QString& text : texts)
+            textWidth = std::max(textWidth, metrics.horizontalAdvance(text));
+        const double columnWidth = textWidth + 22;
+        // A legend as wide as to reach under the title starts below it.
+        const double left = box.right() - columnWidth * columns - 6;
+        if (left < title.right() + 4 && top < title.bottom() + 2)
+            top = std::min(title.bottom() + 2, box.bottom() - 4 - (rowHeight * rows + 4));
+        const QRectF frame(left, top, columnWidth * columns, rowHeight * rows + 4);
+        painter.setPen(Qt::black);
+        painter.setBrush(Qt::white);
+        painter.drawRect(frame);
+        painter.setFont(font);
+        for (int i = 0; i < int(texts.size()); ++i) {
+            const QPointF corner(frame.left() + columnWidth * (i / rows), frame.top() + 2 + rowHeight * (i % rows));
+            painter.setBrush(colourOf(i));
+            painter.setPen(Qt::black);
+            painter.drawRect(QRectF(corner + QPointF(4, 2), QSizeF(10, rowHeight - 4)));
+            painter.setPen(m_s.legendColour);
+            painter.drawText(QRectF(corner + QPointF(18, 0), QSizeF(columnWidth - 20, rowHeight)),
+                Qt::AlignLeft | Qt::AlignVCenter, texts[i]);
+        }
+        return frame.width() + 12;
+    }
 
     ChartSettings m_s;
     std::vector<ChartPoint> m_points;
@@ -99,42 +167,11 @@ public:
     {
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing, true);
-        QLinearGradient background(box.topLeft(), box.bottomLeft());
-        background.setColorAt(0, Qt::white);
-        background.setColorAt(1, m_s.gradientEnd);
-        painter.fillRect(box, background);
-
-        const QFontMetricsF titleMetrics(m_s.titleFont);
-        painter.setFont(m_s.titleFont);
-        painter.setPen(m_s.titleColour);
-        const QRectF titleBox(box.left(), box.top() + 4, box.width(), titleMetrics.height());
-        painter.drawText(titleBox, Qt::AlignHCenter | Qt::AlignTop, m_s.title);
-
-        // Legend on the right: one entry per point, in its colour.
-        const QFontMetricsF legendMetrics(m_s.legendFont);
-        double legendWidth = 0;
-        if (m_s.legendVisible && !m_points.empty()) {
-            for (const ChartPoint& p : m_points)
-                legendWidth = std::max(legendWidth, legendMetrics.horizontalAdvance(p.label));
-            legendWidth += 22;
-            const double rowHeight = legendMetrics.height() + 1;
-            QRectF frame(box.right() - legendWidth - 6, box.top() + box.height() * m_s.legendTopPercent / 100.0,
-                legendWidth, rowHeight * double(m_points.size()) + 4);
-            painter.setPen(Qt::black);
-            painter.setBrush(Qt::white);
-            painter.drawRect(frame);
-            painter.setFont(m_s.legendFont);
-            for (size_t i = 0; i < m_points.size(); ++i) {
-                const double y = frame.top() + 2 + rowHeight * double(i);
-                painter.setBrush(colourOf(int(i)));
-                painter.setPen(Qt::black);
-                painter.drawRect(QRectF(frame.left() + 4, y + 2, 10, rowHeight - 4));
-                painter.setPen(m_s.legendColour);
-                painter.drawText(QRectF(frame.left() + 18, y, legendWidth - 20, rowHeight),
-                    Qt::AlignLeft | Qt::AlignVCenter, m_points[i].label);
-            }
-            legendWidth += 12;
-        }
+        const QRectF titleBox = paintFrame(painter, box);
+        QStringList labels;
+        for (const ChartPoint& p : m_points)
+            labels << p.label;
+        const double legendWidth = paintLegend(painter, box, titleBox, labels);
 
         const QFontMetricsF axisTitle(m_s.leftAxis.titleFont);
         const QFontMetricsF axisLabels(m_s.leftAxis.labelFont);
@@ -235,7 +272,7 @@ public:
     }
 };
 
-// ---- Pie chart, through the chart module --------------------------------
+// ---- Pie chart ---------------------------------------------------------------
 
 class PiePicture : public SeriesPicture
 {
@@ -244,73 +281,53 @@ public:
 
     void paint(QPainter& painter, const QRectF& box) const override
     {
-        build(box.size());
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing, true);
-        m_scene->render(&painter, box, QRectF(QPointF(0, 0), box.size()));
-        painter.restore();
-    }
-
-private:
-    void build(const QSizeF& size) const
-    {
-        if (m_scene && m_builtFor == size)
-            return;
-        m_scene = std::make_unique<QGraphicsScene>();
-        auto* chart = new QChart;
-        chart->setAnimationOptions(QChart::NoAnimation);
-        chart->setBackgroundRoundness(0);
-        chart->setMargins(QMargins(4, 4, 4, 4));
-        QLinearGradient background(0, 0, 0, 1);
-        background.setCoordinateMode(QGradient::ObjectBoundingMode);
-        background.setColorAt(0, Qt::white);
-        background.setColorAt(1, m_s.gradientEnd);
-        chart->setBackgroundBrush(background);
-        chart->setBackgroundPen(Qt::NoPen);
-        chart->setTitle(m_s.title);
-        chart->setTitleFont(m_s.titleFont);
-        chart->setTitleBrush(m_s.titleColour);
-
-        auto* series = new QPieSeries;
-        series->setName(m_s.series.title);
-        series->setPieSize(0.95 * 0.8);
+        const QRectF titleBox = paintFrame(painter, box);
         double total = 0;
         for (const ChartPoint& p : m_points)
             total += std::max(0.0, p.value);
-        for (size_t i = 0; i < m_points.size(); ++i) {
-            const ChartPoint& p = m_points[i];
-            auto* slice = series->append(QString::number(p.value), std::max(0.0, p.value));
-            slice->setColor(colourOf(int(i)));
-            slice->setBorderColor(Qt::black);
-            slice->setBorderWidth(1);
-            slice->setLabelVisible(m_s.series.marksVisible);
-            slice->setLabelFont(m_s.series.marksFont);
-            slice->setLabelColor(Qt::black);
-            slice->setLabelPosition(
-                m_s.series.marksArrowVisible ? QPieSlice::LabelOutside : QPieSlice::LabelInsideHorizontal);
+        QStringList entries;
+        for (const ChartPoint& p : m_points)
+            entries << (m_s.legendShowsPercent ? pieLegendText(std::max(0.0, p.value), total, p.label) : p.label);
+        const double legendWidth = paintLegend(painter, box, titleBox, entries);
+
+        // The pie fills 95 % of what is left beside the legend, below the title.
+        const QRectF room(
+            box.left() + 4, titleBox.bottom() + 4, box.width() - legendWidth - 8, box.bottom() - titleBox.bottom() - 8);
+        const double radius = std::max(0.0, std::min(room.width(), room.height()) / 2 * 0.95);
+        const QRectF circle(room.center() - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius));
+        if (total <= 0 || radius < 4) {
+            painter.restore();
+            return;
         }
-        chart->addSeries(series);
-
-        chart->legend()->setVisible(m_s.legendVisible);
-        chart->legend()->setAlignment(Qt::AlignRight);
-        chart->legend()->setFont(m_s.legendFont);
-        chart->legend()->setLabelColor(m_s.legendColour);
-        const auto markers = chart->legend()->markers(series);
-        for (int i = 0; i < markers.size() && i < int(m_points.size()); ++i)
-            markers[i]->setLabel(m_s.legendShowsPercent
-                    ? pieLegendText(std::max(0.0, m_points[size_t(i)].value), total, m_points[size_t(i)].label)
-                    : m_points[size_t(i)].label);
-
-        m_scene->addItem(chart);
-        chart->setGeometry(QRectF(QPointF(0, 0), size));
-        m_scene->setSceneRect(QRectF(QPointF(0, 0), size));
-        // The chart lays itself out on posted events; a page is drawn at once.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        m_builtFor = size;
+        // Slices go clockwise from the top; angles in sixteenths of a degree.
+        double start = 90;
+        std::vector<double> middles;
+        for (size_t i = 0; i < m_points.size(); ++i) {
+            const double span = -360.0 * std::max(0.0, m_points[i].value) / total;
+            painter.setPen(QPen(Qt::black, 1));
+            painter.setBrush(colourOf(int(i)));
+            painter.drawPie(circle, int(std::lround(start * 16)), int(std::lround(span * 16)));
+            middles.push_back(start + span / 2);
+            start += span;
+        }
+        // The counts on the slices, in black or white as each slice's colour needs.
+        painter.setFont(m_s.series.marksFont);
+        const QFontMetricsF marks(m_s.series.marksFont);
+        for (size_t i = 0; m_s.series.marksVisible && i < m_points.size(); ++i) {
+            if (m_points[i].value <= 0)
+                continue;
+            const double a = middles[i] * M_PI / 180;
+            const double r = m_points.size() == 1 ? 0 : radius * 0.68;
+            const QPointF at = circle.center() + QPointF(std::cos(a) * r, -std::sin(a) * r);
+            const QString text = QString::number(m_points[i].value);
+            painter.setPen(textColourOn(colourOf(int(i))));
+            painter.drawText(
+                QRectF(at - QPointF(30, marks.height() / 2), QSizeF(60, marks.height())), Qt::AlignCenter, text);
+        }
+        painter.restore();
     }
-
-    mutable std::unique_ptr<QGraphicsScene> m_scene;
-    mutable QSizeF m_builtFor;
 };
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "preview.h"
 
+#include "platform/ui/picture_controls.h"
+
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPageLayout>
@@ -10,6 +12,8 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QRegularExpression>
+
+#include <cmath>
 
 namespace vrep {
 
@@ -33,12 +37,12 @@ void PreparedReport::paintPage(QPainter& painter, int page) const
             painter.drawLine(item.box.topLeft(), item.box.topRight());
             break;
         case PageItem::Picture: {
-            painter.save();
-            painter.setClipRect(item.box);
-            const QSizeF size = item.picture.size();
-            const QPointF corner = item.box.center() - QPointF(size.width() / 2, size.height() / 2);
-            painter.drawImage(QRectF(corner, size), item.picture);
-            painter.restore();
+            // At its own size, or scaled down to its box; on whole pixels, so
+            // that it is drawn pixel for pixel.
+            const QSize size = vui::fittedSize(item.picture.size(), item.box.size().toSize());
+            const QPointF corner(std::round(item.box.left() + (item.box.width() - size.width()) / 2),
+                std::round(item.box.top() + (item.box.height() - size.height()) / 2));
+            vui::drawPicture(painter, QRectF(corner, QSizeF(size)), item.picture);
             break;
         }
         case PageItem::Chart:

@@ -153,7 +153,8 @@ private:
     QString m_field;
 };
 
-// A picture field drawn at its own size, centred in its box and cut to it.
+// A picture field drawn at its own size, centred in its box; a larger one is
+// scaled down to the box, keeping its proportions.
 class DBImage : public Printable
 {
 public:

@@ -4,16 +4,22 @@
 
 #include <QStringList>
 
-#include <initializer_list>
-
 class QComboBox;
 class QListWidget;
 class QWidget;
 
 namespace vui {
 
-// Gives each widget its own font at `pixels` pixels high.
-void setPixelSize(std::initializer_list<QWidget*> widgets, int pixels);
+// The forms' font names mapped onto installed fonts, and the application's
+// own font (message boxes, Qt's dialogs, the preview's tool bar) set to the
+// forms' base font, so that every window speaks in the same typeface.
+void installFonts();
+
+// Turns every font a form's layout gives in points into the pixel height it
+// has at the 96 dots per inch the forms were drawn at, and widens each label
+// that holds a text to show the whole of it, as the platform's labels size
+// themselves to their text. A label whose text comes later keeps its size.
+void usePixelFonts(QWidget* form);
 
 // Replaces a list's entries with `lines`, each row `rowHeight` pixels high.
 // A combo box is left with nothing chosen.

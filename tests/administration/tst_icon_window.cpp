@@ -128,17 +128,44 @@ private slots:
         QCOMPARE(TForm5().windowTitle(), QStringLiteral("12. "));
     }
 
-    void largePicturesAreScaledDownButStoredWhole()
+    void picturesOnTheButtons_data()
     {
-        writeBitmap(m_run->icons + QStringLiteral("/1.bmp"), 120, 60, Qt::blue);
-        writeBitmap(m_run->icons + QStringLiteral("/2.bmp"), 16, 16, Qt::green);
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<qreal>("ratio"); // device pixels per pixel
+        QTest::addColumn<QRect>("drawn");
+        QTest::newRow("own size") << QSize(32, 32) << 1.0 << QRect(0, 0, 32, 32);
+        QTest::newRow("small, centred") << QSize(16, 16) << 1.0 << QRect(8, 8, 16, 16);
+        QTest::newRow("dense screen") << QSize(32, 32) << 2.0 << QRect(0, 0, 32, 32);
+        QTest::newRow("larger, proportions kept") << QSize(120, 60) << 1.0 << QRect(0, 8, 33, 16);
+    }
+    void picturesOnTheButtons()
+    {
+        QFETCH(QSize, size);
+        QFETCH(qreal, ratio);
+        QFETCH(QRect, drawn);
+        // A checkerboard: any smoothing or resampling mixes its colours.
+        QImage picture(size, QImage::Format_RGB32);
+        for (int i = 0; i < size.width() * size.height(); ++i)
+            picture.setPixel(
+                i % size.width(), i / size.width(), (i % size.width() + i / size.width()) % 2 ? 0xff0000 : 0x0000ff);
+        for (const char* name : { "/1.bmp", "/2.bmp" })
+            QVERIFY(picture.save(m_run->icons + QLatin1String(name)));
         setRun(2, 2);
         TForm5 window;
-        for (int k = 1; k <= 2; ++k) {
-            const bool large = window.shownIcon(k) == 1;
-            QCOMPARE(window.picture(k).size(), large ? QSize(120, 60) : QSize(16, 16));
-            QCOMPARE(window.speedButton(k)->iconSize(), large ? QSize(33, 16) : QSize(16, 16)); // proportions kept
-        }
+        QCOMPARE(window.picture(1), picture); // what the answer stores is the file's picture
+        QImage shot(QSize(33, 33) * ratio, QImage::Format_RGB32);
+        shot.setDevicePixelRatio(ratio);
+        shot.fill(Qt::white);
+        window.speedButton(1)->render(&shot);
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QPoint at(int(x / ratio), int(y / ratio));
+                const QColor got = shot.pixelColor(x, y);
+                const bool right = !drawn.contains(at) ? got.saturation() < 60
+                    : drawn.size() == size             ? got.rgb() == picture.pixel(at - drawn.topLeft())
+                                                       : got.saturation() > 150;
+                QVERIFY2(right, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            }
     }
 
     void badIconFiles_data()

@@ -57,7 +57,10 @@ private slots:
         QCOMPARE(form->GroupBox1->geometry(), QRect(QPoint(0, -4), groupBox));
         QCOMPARE(form->BitBtn1->x(), buttonLeft);
         QCOMPARE(form->BitBtn2->x(), buttonLeft);
-        QCOMPARE(form->questionLabel(questions)->geometry(), lastLabel);
+        // A label grows to its text where the font needs more room.
+        const QRect label = form->questionLabel(questions)->geometry();
+        QCOMPARE(label.adjusted(0, 0, lastLabel.width() - label.width(), 0), lastLabel);
+        QVERIFY(label.width() >= lastLabel.width());
         QCOMPARE(form->questionEdit(questions)->y(), lastLabel.y());
         for (int k = 1; k <= kMaxQuestions; ++k) {
             QCOMPARE(form->questionEdit(k)->isVisible(), k <= questions);

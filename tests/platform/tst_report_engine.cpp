@@ -8,6 +8,7 @@
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfSelection>
@@ -31,12 +32,18 @@ struct TestReport
     vrep::Chart* bars = nullptr;
     vrep::Chart* pie = nullptr;
 
-    template <typename T> T* text(vrep::Band* band, const char* name, int left, const QString& value = {})
+    static QFont font(int pixels, bool bold = false)
     {
         QFont font(QStringLiteral("Arial Narrow"));
-        font.setPixelSize(13);
+        font.setPixelSize(pixels);
+        font.setBold(bold);
+        return font;
+    }
+
+    template <typename T> T* text(vrep::Band* band, const char* name, int left, const QString& value = {})
+    {
         auto* t = band->add<T>(QLatin1String(name), QRect(left, 8, 60, 17));
-        t->setFont(font);
+        t->setFont(font(13));
         if constexpr (std::is_same_v<T, vrep::Label>)
             t->setCaption(value);
         else if constexpr (std::is_same_v<T, vrep::Expr>)
@@ -98,12 +105,44 @@ double topOf(const vrep::PreparedPage& page, const QString& source)
     return -1;
 }
 
-QImage paint(const vrep::PreparedReport& out)
+// Reads a page as it is drawn: every text, where it lands and in which colour.
+class PageReader : public QImage, QPaintEngine
+{
+public:
+    struct Text
+    {
+        QString text;
+        QRectF box;
+        QColor colour;
+    };
+    std::vector<Text> texts;
+
+    PageReader()
+        : QImage(816, 1056, QImage::Format_RGB32)
+        , QPaintEngine(AllFeatures)
+    {
+    }
+    QPaintEngine* paintEngine() const override { return const_cast<PageReader*>(this); }
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override { }
+    void drawPath(const QPainterPath&) override { }
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override { }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override { }
+    void drawTextItem(const QPointF& p, const QTextItem& item) override
+    {
+        const QRectF box(p.x(), p.y() - item.ascent(), item.width(), item.ascent() + item.descent());
+        texts.push_back({ item.text(), painter()->combinedTransform().mapRect(box), painter()->pen().color() });
+    }
+    Type type() const override { return User; }
+};
+
+QImage paint(const vrep::PreparedReport& out, int index = 0)
 {
     QImage page(816, 1056, QImage::Format_RGB32);
     page.fill(Qt::white);
     QPainter painter(&page);
-    out.paintPage(painter, 0);
+    out.paintPage(painter, index);
     return page;
 }
 
@@ -120,7 +159,6 @@ private slots:
 
     void pagination_data();
     void pagination();
-    void summaryMovesWholeToNextPage();
     void chartsPicturesAndCursor();
     void pdfPrinterAndPreview();
 
@@ -216,50 +254,38 @@ void TestReportEngine::pagination()
     }
 }
 
-void TestReportEngine::summaryMovesWholeToNextPage()
-{
-    fill(8);
-    TestReport r(openRows(), 522);
-    r.bars->setEnabled(true);
-    r.pie->setEnabled(true);
-    r.note->setEnabled(false); // a disabled printable leaves its place blank
-    const vrep::PreparedReport out = r.report.prepare();
-    QCOMPARE(out.pageCount(), 2);
-    QCOMPARE(countOf(out.pages[0], QStringLiteral("Icon")), 8);
-    for (const char* part : { "Count", "Bars", "Pie" }) {
-        QCOMPARE(countOf(out.pages[0], QLatin1String(part)), 0);
-        QCOMPARE(countOf(out.pages[1], QLatin1String(part)), 1);
-    }
-    QCOMPARE(countOf(out.pages[1], QStringLiteral("Note")), 0);
-    // The second page starts with the column header, the summary right under it.
-    QVERIFY(qAbs(topOf(out.pages[1], QStringLiteral("Count")) - (kMargin + 48 + 8)) < 0.01);
-}
-
 void TestReportEngine::chartsPicturesAndCursor()
 {
     QCOMPARE(vrep::pieLegendText(1, 4, QStringLiteral("7")), QStringLiteral("25 % 7"));
     QCOMPARE(vrep::pieLegendText(0, 0, QStringLiteral("2")), QStringLiteral("0 % 2"));
-    fill(3);
+    fill(12);
     vdb::Query* q = openRows(QStringLiteral("Rep_icono DESC"));
     TestReport r(q, 522);
     r.bars->setEnabled(true);
     r.pie->setEnabled(true);
+    r.note->setEnabled(false);
+    vrep::ChartSettings& pie = r.pie->chart();
+    pie.title = QStringLiteral("NÚMERO DE REPETICIONES");
+    pie.titleFont = r.font(16, true);
+    pie.legendShowsPercent = pie.series.marksVisible = true;
+    pie.series.marksFont = r.font(11);
 
     // A chart's points keep ascending X order whatever the rows' order, and
     // reading them puts the cursor back where it was.
     q->next();
     const auto points = vrep::readPoints(q, r.bars->chart().series, true);
     QCOMPARE(q->recNo(), 1);
-    QCOMPARE(int(points.size()), 3);
+    QCOMPARE(int(points.size()), 12);
     QCOMPARE(points[0].label, QStringLiteral("1"));
-    QCOMPARE(points[2].label, QStringLiteral("3"));
+    QCOMPARE(points[11].label, QStringLiteral("12"));
     QCOMPARE(points[0].value, 2.0);
 
     // A run starts from the first row even with the cursor at the end, as after a scan.
     q->last();
     q->next();
     const vrep::PreparedReport out = r.report.prepare();
-    QCOMPARE(textsOf(out.pages[0], QStringLiteral("Icon")), QStringList({ "3", "2", "1" }));
+    QCOMPARE(textsOf(out.pages[0], QStringLiteral("Icon")).first(), QStringLiteral("12"));
+    QCOMPARE(textsOf(out.pages[0], QStringLiteral("Icon")).size(), 12);
     const QImage page = paint(out);
     // The 20 x 10 picture sits in the middle of its 33 x 33 box, not stretched.
     const QPoint centre = QPointF(kMargin + 504 + 16.5, kMargin + 43 + 48 + 16.5).toPoint();
@@ -267,15 +293,54 @@ void TestReportEngine::chartsPicturesAndCursor()
     QCOMPARE(page.pixelColor(centre + QPoint(0, 8)), QColor(Qt::white));
     QCOMPARE(page.pixelColor(centre + QPoint(12, 0)), QColor(Qt::white));
     QCOMPARE(page.pixelColor(centre + QPoint(8, 3)), QColor(Qt::blue));
-    // Both charts draw something on the page.
-    QCOMPARE(countOf(out.pages[0], QStringLiteral("Bars")) + countOf(out.pages[0], QStringLiteral("Pie")), 2);
-    for (const auto& item : out.pages[0].items) {
+    // The summary, charts and all, went on to the second page, right under
+    // its column header; a disabled printable leaves its place blank.
+    for (const char* part : { "Count", "Bars", "Pie" })
+        QVERIFY(countOf(out.pages[0], QLatin1String(part)) == 0 && countOf(out.pages[1], QLatin1String(part)) == 1);
+    QCOMPARE(countOf(out.pages[1], QStringLiteral("Note")), 0);
+    QVERIFY(qAbs(topOf(out.pages[1], QStringLiteral("Count")) - (kMargin + 48 + 8)) < 0.01);
+    const QImage charts = paint(out, 1);
+    QRectF pieBox;
+    for (const auto& item : out.pages[1].items) {
+        if (item.kind != vrep::PageItem::Chart)
+            continue;
+        pieBox = item.source == QLatin1String("Pie") ? item.box : pieBox;
         const QRect box = item.box.toRect();
         int coloured = 0;
-        for (int y = box.top(); item.kind == vrep::PageItem::Chart && y < box.bottom(); y += 2)
+        for (int y = box.top(); y < box.bottom(); y += 2)
             for (int x = box.left(); x < box.right(); x += 2)
-                coloured += page.pixelColor(x, y).saturation() > 150;
-        QVERIFY2(coloured > 200 || item.kind != vrep::PageItem::Chart, qPrintable(item.source));
+                coloured += charts.pixelColor(x, y).saturation() > 150;
+        QVERIFY2(coloured > 200, qPrintable(item.source));
+    }
+
+    // Every legend entry lands inside the pie's box, and every count on a
+    // slice stands out from the slice's colour; a pie keeps the rows' order.
+    auto luminance = [](const QColor& c) {
+        auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF()) + 0.05;
+    };
+    QStringList entries, numbers;
+    for (int i = 12; i >= 1; --i) {
+        entries << vrep::pieLegendText(i, 78, QString::number(i));
+        numbers << QString::number(i);
+    }
+    for (int legendPixels : { 11, 20 }) { // the report's legend font, and one that needs two columns
+        pie.legendFont = r.font(legendPixels);
+        PageReader reader;
+        QPainter painter(&reader);
+        r.report.prepare().paintPage(painter, 1);
+        QStringList legend, counts;
+        for (const PageReader::Text& t : reader.texts) {
+            if (!pieBox.contains(t.box.center()) || t.text == pie.title)
+                continue;
+            QVERIFY2(pieBox.contains(t.box), qPrintable(t.text));
+            (t.text.contains(QLatin1Char('%')) ? legend : counts) << t.text;
+            const double slice = luminance(vrep::pointColour(12 - t.text.toInt())), text = luminance(t.colour);
+            QVERIFY2(
+                legend.contains(t.text) || std::max(slice, text) / std::min(slice, text) >= 4.5, qPrintable(t.text));
+        }
+        QCOMPARE(legend, entries);
+        QCOMPARE(counts, numbers);
     }
 }
 

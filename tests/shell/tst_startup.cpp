@@ -20,6 +20,8 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDirIterator>
+#include <QLabel>
+#include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -53,6 +55,17 @@ void TestStartup::globalInstancesOpenNothing()
         QVERIFY2(!ds->active(), qPrintable(ds->objectName()));
     QCOMPARE(QCursor::pos(), before);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    // Fonts are given in pixels, so a screen with a higher font resolution
+    // changes no text's size, and every label shows its whole text.
+    QImage dense(1, 1, QImage::Format_RGB32);
+    dense.setDotsPerMeterX(qRound(120 / 0.0254));
+    dense.setDotsPerMeterY(qRound(120 / 0.0254));
+    for (QWidget* w : windows)
+        for (QLabel* label : w->findChildren<QLabel*>()) {
+            const QFontMetrics dpi120(label->font(), &dense);
+            QVERIFY2(dpi120.horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                qPrintable(label->objectName() + QLatin1Char(' ') + label->text()));
+        }
     releaseGlobalInstances();
     QVERIFY(!Form1 && !Form2 && !Form3 && !Form4 && !Form5 && !DataModule6);
     QVERIFY(!Form7 && !Form8 && !Form9 && !Form10 && !Form11 && !MainWindow);
@@ -64,6 +77,10 @@ void TestStartup::mainWindowShownMaximised()
     TestData data(false);
     prepareApplication();
     QVERIFY(!QApplication::windowIcon().isNull());
+    // Message boxes and Qt's own windows speak in the forms' typeface.
+    const QFontInfo boxFont(QMessageBox().font());
+    QCOMPARE(boxFont.family(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(boxFont.pixelSize(), 11);
     createGlobalInstances();
     showMainWindow();
     QVERIFY(QTest::qWaitForWindowExposed(Form1));

@@ -1,0 +1,59 @@
+#include "picture_controls.h"
+
+#include <QPainter>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
+
+#include <cmath>
+
+namespace vui {
+
+QSize fittedSize(const QSize& picture, const QSize& room)
+{
+    if (picture.width() <= room.width() && picture.height() <= room.height())
+        return picture;
+    return picture.scaled(room, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+void drawPicture(QPainter& painter, const QRectF& target, const QImage& picture, QImage* stretched)
+{
+    if (picture.isNull() || target.isEmpty())
+        return;
+    const qreal ratio = std::abs(painter.deviceTransform().m11());
+    const bool whole = std::abs(ratio - std::round(ratio)) < 1e-6;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !whole);
+    const QSize size = target.size().toSize();
+    if (!whole || size == picture.size()) {
+        painter.drawImage(target, picture);
+    } else {
+        QImage local;
+        QImage& first = stretched ? *stretched : local;
+        if (first.size() != size)
+            first = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        painter.drawImage(target, first);
+    }
+    painter.restore();
+}
+
+void SpeedButton::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionToolButton option;
+    initStyleOption(&option);
+    // The style would fit the picture inside its frame margins: it draws only the frame.
+    option.icon = QIcon();
+    option.text.clear();
+    painter.drawComplexControl(QStyle::CC_ToolButton, option);
+    const QSize size = fittedSize(m_picture.size(), this->size());
+    const QPoint corner((width() - size.width()) / 2, (height() - size.height()) / 2);
+    drawPicture(painter, QRect(corner, size), m_picture, &m_stretched);
+}
+
+void Image::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    drawPicture(painter, rect(), m_picture, &m_stretched);
+}
+
+} // namespace vui
