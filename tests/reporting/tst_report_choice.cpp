@@ -37,8 +37,7 @@ QImage iconPicture(int icon)
 struct Shown
 {
     int pages = 0;
-    QStringList pageTexts; // as the preview's PDF gives them back
-    std::vector<vrep::PreparedPage> prepared; // the pages as laid out
+    std::vector<vrep::PreparedPage> prepared; // the pages as the preview draws them
 
     QStringList textsOf(const QString& source) const
     {
@@ -50,7 +49,14 @@ struct Shown
         return out;
     }
     int countOf(const QString& source) const { return int(textsOf(source).size()); }
-    QString allText() const { return pageTexts.join(QLatin1Char('\n')); }
+    QString allText() const
+    {
+        QStringList texts;
+        for (const auto& page : prepared)
+            for (const auto& item : page.items)
+                texts << item.text;
+        return texts.join(QLatin1Char('\n'));
+    }
 };
 
 // Reads the next preview that opens and closes it as a user would; anything
@@ -65,9 +71,7 @@ void readNextPreview(Shown& shown)
         }
         shown.pages = preview->pageCount();
         for (int p = 0; p < preview->pageCount(); ++p)
-            shown.pageTexts << preview->document()->getAllText(p).text();
-        if (preview->report())
-            shown.prepared = preview->report()->pages;
+            shown.prepared.push_back(*preview->report()->page(p));
         findButton(preview, QStringLiteral("Cerrar"))->click();
     });
 }
