@@ -39,24 +39,18 @@ struct Shown
     int pages = 0;
     std::vector<vrep::PreparedPage> prepared; // the pages as the preview draws them
 
+    // What the printables named `source` show; every text for an empty name.
     QStringList textsOf(const QString& source) const
     {
         QStringList out;
         for (const auto& page : prepared)
             for (const auto& item : page.items)
-                if (item.source == source)
+                if (source.isEmpty() || item.source == source)
                     out << item.text;
         return out;
     }
     int countOf(const QString& source) const { return int(textsOf(source).size()); }
-    QString allText() const
-    {
-        QStringList texts;
-        for (const auto& page : prepared)
-            for (const auto& item : page.items)
-                texts << item.text;
-        return texts.join(QLatin1Char('\n'));
-    }
+    QString allText() const { return textsOf({}).join(QLatin1Char('\n')); }
 };
 
 // Reads the next preview that opens and closes it as a user would; anything
