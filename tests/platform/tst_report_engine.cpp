@@ -334,8 +334,12 @@ void TestReportEngine::pdfPrinterAndPreview()
             }
             preview->button(QStringLiteral("PriorPage"))->click();
             QCOMPARE(preview->currentPage(), pages - 2);
+            // The page's width fills the view; then the whole page shows, its
+            // foot included, and fills the view one way.
+            preview->button(QStringLiteral("PageWidth"))->click();
+            const double width = preview->pageSize(0).width() * preview->zoomFactor();
+            QVERIFY(width < preview->view()->viewport()->width() && width > preview->view()->viewport()->width() * 0.9);
             preview->button(QStringLiteral("WholePage"))->click();
-            // The whole page shows, its foot included, and fills the view one way.
             const QSize room = preview->view()->viewport()->size();
             const QSizeF page = preview->pageSize(0) * preview->zoomFactor();
             QVERIFY(page.height() <= room.height() && page.width() <= room.width());
