@@ -10,17 +10,46 @@
 #include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPageSize>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPdfDocument>
-#include <QPdfPageNavigator>
-#include <QPdfView>
 #include <QPrintDialog>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace vrep {
+
+namespace {
+constexpr int kSheetMargin = 8; // grey around the page
+}
+
+// The page shown, on a grey sheet in the scrolling view.
+class PreviewSheet : public QWidget
+{
+public:
+    PreviewSheet(PreviewWindow* window, QWidget* parent)
+        : QWidget(parent)
+        , m_window(window)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter painter(this);
+        painter.fillRect(event->rect(), palette().color(QPalette::Dark));
+        painter.drawImage(QPointF(kSheetMargin, kSheetMargin), m_window->shownPage());
+    }
+
+private:
+    PreviewWindow* m_window;
+};
 
 PreviewWindow::PreviewWindow(std::shared_ptr<const PreparedReport> report, QWidget* parent)
     : QDialog(parent)
@@ -60,37 +89,27 @@ PreviewWindow::PreviewWindow(std::shared_ptr<const PreparedReport> report, QWidg
     bar->addWidget(closeButton);
 
     m_document = new QPdfDocument(this);
-    m_view = new QPdfView(this);
-    m_view->setDocument(m_document);
-    m_view->setPageMode(QPdfView::PageMode::SinglePage);
-    m_view->setDocumentMargins(QMargins(8, 8, 8, 8));
+    m_view = new QScrollArea(this);
+    m_view->setBackgroundRole(QPalette::Dark);
+    m_view->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_sheet = new PreviewSheet(this, m_view);
+    m_view->setWidget(m_sheet);
     layout->addWidget(m_view, 1);
     m_view->viewport()->installEventFilter(this);
 
-    // The pages are shown through the same PDF form they are saved in.
-    if (m_report) {
-        const QString file = m_dir.filePath(QStringLiteral("preview.pdf"));
-        if (m_report->writePdf(file) && m_document->load(file) == QPdfDocument::Error::None)
-            m_shownFile = file;
-    }
     m_printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
     m_printer.setCopyCount(1);
     m_printer.setDuplex(QPrinter::DuplexNone);
     m_printer.setPrintRange(QPrinter::AllPages);
     m_printer.setPaperSource(QPrinter::Auto);
 
-    // The pages first show at the report's own zoom.
-    m_wholePage = false;
-    m_view->setZoomMode(QPdfView::ZoomMode::Custom);
-    m_view->setZoomFactor((m_report ? m_report->zoom : 100) / 100.0);
+    // The pages first show at the report's own zoom; each page is drawn
+    // only when it is shown.
+    setZoom((m_report ? m_report->zoom : 100) / 100.0);
     showPage(0);
 }
 
-PreviewWindow::~PreviewWindow()
-{
-    m_view->setDocument(nullptr);
-    m_document->close();
-}
+PreviewWindow::~PreviewWindow() = default;
 
 QToolButton* PreviewWindow::addButton(const char* name, const QString& text, void (PreviewWindow::*slot)())
 {
@@ -110,61 +129,100 @@ QToolButton* PreviewWindow::button(const QString& objectName) const
 
 int PreviewWindow::pageCount() const
 {
-    return m_document->pageCount();
+    return m_report ? m_report->pageCount() : m_document->pageCount();
+}
+
+QSizeF PreviewWindow::pageSize(int page) const
+{
+    const double dpi = m_view->logicalDpiX();
+    if (m_report)
+        return m_report->pageSize * (dpi / 96.0);
+    return pageCount() ? m_document->pagePointSize(page) * (dpi / 72.0) : QSizeF(8.5 * dpi, 11 * dpi);
+}
+
+QImage PreviewWindow::shownPage() const
+{
+    const double ratio = devicePixelRatioF();
+    const QSize size = (pageSize(m_page) * m_zoom * ratio).toSize();
+    if (m_shownPage == m_page && m_shown.size() == size)
+        return m_shown;
+    m_shown = QImage();
+    if (pageCount() == 0 || size.isEmpty())
+        return m_shown;
+    if (m_report) {
+        m_shown = QImage(size, QImage::Format_RGB32);
+        m_shown.fill(Qt::white);
+        QPainter painter(&m_shown);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+        painter.scale(size.width() / m_report->pageSize.width(), size.height() / m_report->pageSize.height());
+        m_report->paintPage(painter, m_page);
+    } else {
+        m_shown = m_document->render(m_page, size);
+    }
+    m_shown.setDevicePixelRatio(ratio);
+    m_shownPage = m_page;
+    return m_shown;
+}
+
+void PreviewWindow::setZoom(double factor)
+{
+    m_zoom = factor;
+    m_sheet->resize((pageSize(m_page) * m_zoom).toSize() + QSize(2 * kSheetMargin, 2 * kSheetMargin));
+    m_sheet->update();
 }
 
 void PreviewWindow::zoomWholePage()
 {
-    // The view's own fit leaves out its margins and cuts the page's foot:
-    // the factor is worked out here, and again whenever the window resizes.
-    m_wholePage = true;
-    fitWholePage();
-}
-
-void PreviewWindow::fitWholePage()
-{
-    const QSizeF points = pageCount() ? m_document->pagePointSize(m_page) : QSizeF(612, 792);
-    const QSizeF pixels = points * (m_view->logicalDpiX() / 72.0);
-    const QMargins margins = m_view->documentMargins();
-    const QSize room
-        = m_view->viewport()->size() - QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
-    if (pixels.isEmpty() || room.isEmpty())
-        return;
-    m_view->setZoomMode(QPdfView::ZoomMode::Custom);
-    m_view->setZoomFactor(std::min(room.width() / pixels.width(), room.height() / pixels.height()));
-}
-
-bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_view->viewport() && event->type() == QEvent::Resize && m_wholePage)
-        fitWholePage();
-    return QDialog::eventFilter(watched, event);
-}
-
-void PreviewWindow::zoomFull()
-{
-    m_wholePage = false;
-    m_view->setZoomMode(QPdfView::ZoomMode::Custom);
-    m_view->setZoomFactor(1.0);
+    // Worked out again whenever the window resizes.
+    m_fit = Fit::WholePage;
+    fit();
 }
 
 void PreviewWindow::zoomPageWidth()
 {
-    m_wholePage = false;
-    m_view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+    m_fit = Fit::Width;
+    fit();
+}
+
+void PreviewWindow::zoomFull()
+{
+    m_fit = Fit::None;
+    setZoom(1.0);
+}
+
+void PreviewWindow::fit()
+{
+    const QSizeF page = pageSize(m_page);
+    const QSize room = m_view->viewport()->size() - QSize(2 * kSheetMargin, 2 * kSheetMargin);
+    if (page.isEmpty() || room.isEmpty())
+        return;
+    const double width = room.width() / page.width();
+    setZoom(m_fit == Fit::Width ? width : std::min(width, room.height() / page.height()));
+}
+
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view->viewport() && event->type() == QEvent::Resize && m_fit != Fit::None)
+        fit();
+    return QDialog::eventFilter(watched, event);
 }
 
 void PreviewWindow::showPage(int page)
 {
-    if (pageCount() == 0) {
-        m_page = 0;
-    } else {
-        m_page = std::clamp(page, 0, pageCount() - 1);
-        if (m_wholePage)
-            fitWholePage(); // pages of a loaded file may differ in size
-        m_view->pageNavigator()->jump(m_page, QPointF(), m_view->zoomFactor());
-    }
+    m_page = pageCount() == 0 ? 0 : std::clamp(page, 0, pageCount() - 1);
+    if (m_fit != Fit::None)
+        fit(); // pages of a loaded file may differ in size
+    else
+        setZoom(m_zoom);
+    m_view->verticalScrollBar()->setValue(0);
+    m_view->horizontalScrollBar()->setValue(0);
     refreshPageInfo();
+    // The next page is laid out while the user reads this one.
+    if (m_report && m_page + 1 < pageCount())
+        QTimer::singleShot(0, this, [this, next = m_page + 1] {
+            if (m_report)
+                m_report->page(next);
+        });
 }
 
 void PreviewWindow::refreshPageInfo()
@@ -203,6 +261,7 @@ bool PreviewWindow::loadFrom(const QString& path)
     m_document->load(copy);
     m_report.reset();
     m_shownFile = copy;
+    m_shownPage = -1;
     showPage(0);
     return true;
 }

@@ -12,10 +12,12 @@
 
 class QLabel;
 class QPdfDocument;
-class QPdfView;
+class QScrollArea;
 class QToolButton;
 
 namespace vrep {
+
+class PreviewSheet;
 
 class PreviewWindow : public QDialog
 {
@@ -24,12 +26,18 @@ public:
     explicit PreviewWindow(std::shared_ptr<const PreparedReport> report, QWidget* parent = nullptr);
     ~PreviewWindow() override;
 
-    QPdfDocument* document() const { return m_document; }
-    QPdfView* view() const { return m_view; }
+    QScrollArea* view() const { return m_view; }
     // The prepared report shown, or null after a saved file was loaded.
     const PreparedReport* report() const { return m_report.get(); }
+    // The saved file shown after a load.
+    QPdfDocument* document() const { return m_document; }
     int currentPage() const { return m_page; }
     int pageCount() const;
+    double zoomFactor() const { return m_zoom; }
+    // A page's size on the screen at 100 %.
+    QSizeF pageSize(int page) const;
+    // The page shown, drawn as the view draws it; only this page is kept.
+    QImage shownPage() const;
 
     void zoomWholePage();
     void zoomFull();
@@ -48,13 +56,15 @@ public:
     QPrinter& printer() { return m_printer; }
 
     QToolButton* button(const QString& objectName) const;
-    bool wholePage() const { return m_wholePage; }
+    bool wholePage() const { return m_fit == Fit::WholePage; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void fitWholePage();
+    enum class Fit { None, Width, WholePage };
+    void setZoom(double factor);
+    void fit();
     void printerSetup();
     void printClicked();
     void saveClicked();
@@ -66,12 +76,16 @@ private:
     QTemporaryDir m_dir;
     QString m_shownFile;
     QPdfDocument* m_document;
-    QPdfView* m_view;
+    QScrollArea* m_view;
+    PreviewSheet* m_sheet;
     QLabel* m_pageLabel;
     QWidget* m_bar;
     QPrinter m_printer;
     int m_page = 0;
-    bool m_wholePage = false;
+    double m_zoom = 1.0;
+    Fit m_fit = Fit::None;
+    mutable QImage m_shown; // the page shown, at the size shown
+    mutable int m_shownPage = -1;
 };
 
 } // namespace vrep

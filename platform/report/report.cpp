@@ -13,19 +13,88 @@
 #include <QPrinter>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace vrep {
 
 // ---- Prepared pages --------------------------------------------------------
 
-void PreparedReport::paintPage(QPainter& painter, int page) const
+namespace {
+
+// Puts a dataset on a row, or past its last row for -1, the shortest way:
+// from its first row, its last row or where it stands.
+void moveTo(vdb::DataSet* data, int row)
 {
-    if (page < 0 || page >= pageCount())
+    const int count = data->recordCount();
+    if (count == 0)
         return;
+    if (row < 0 || row >= count) {
+        data->last();
+        data->next();
+        return;
+    }
+    int here = data->recNo();
+    const int fromHere = here < 0 ? count : std::abs(row - here);
+    if (row < fromHere && row <= count - 1 - row) {
+        data->first();
+        here = 0;
+    } else if (count - 1 - row < fromHere) {
+        data->last();
+        here = count - 1;
+    }
+    for (; here < row; ++here)
+        data->next();
+    for (; here > row; --here)
+        data->prior();
+}
+
+} // namespace
+
+std::shared_ptr<const PreparedPage> PreparedReport::page(int index) const
+{
+    for (auto kept = m_kept.begin(); kept != m_kept.end(); ++kept)
+        if (kept->first == index) {
+            auto found = *kept;
+            m_kept.erase(kept);
+            m_kept.push_back(found);
+            return found.second;
+        }
+    auto out = std::make_shared<PreparedPage>();
+    if (index < 0 || index >= pageCount() || !m_report)
+        return out;
+    RunContext run;
+    run.report = m_report;
+    run.page = index + 1;
+    run.date = m_date;
+    for (const auto& [expr, value] : m_values)
+        expr->setValue(value);
+    vdb::DataSet* data = m_data && m_data->active() ? m_data.data() : nullptr;
+    const int back = data && !data->eof() ? data->recNo() : -1;
+    for (size_t i = m_pageStart[size_t(index)]; i < m_pageStart[size_t(index) + 1]; ++i) {
+        const Placement& at = m_placements[i];
+        if (data)
+            moveTo(data, at.row);
+        run.onRow = at.onRow;
+        at.band->print(*out, QPointF(m_report->margin(), at.top), run);
+    }
+    if (data)
+        moveTo(data, back);
+    m_kept.emplace_back(index, out);
+    if (m_kept.size() > kKeptPages)
+        m_kept.erase(m_kept.begin());
+    return out;
+}
+
+void PreparedReport::paintPage(QPainter& painter, int index) const
+{
+    if (index < 0 || index >= pageCount())
+        return;
+    const std::shared_ptr<const PreparedPage> page = this->page(index);
     painter.save();
     painter.fillRect(QRectF(QPointF(0, 0), pageSize), Qt::white);
-    for (const PageItem& item : pages[size_t(page)].items) {
+    for (const PageItem& item : page->items) {
         switch (item.kind) {
         case PageItem::Text:
             painter.setFont(item.font);
@@ -226,23 +295,24 @@ void Shape::print(PreparedPage& page, const QPointF& origin, RunContext&)
     page.items.push_back(std::move(item));
 }
 
-void Expr::reset()
+void Expr::run(vdb::DataSet* rows)
 {
     m_value = 0;
-}
-
-void Expr::accumulate(vdb::DataSet* row)
-{
+    if (!rows || !rows->active() || rows->isEmpty())
+        return;
     const QString e = m_expression.trimmed();
     if (e.compare(QLatin1String("COUNT"), Qt::CaseInsensitive) == 0) {
-        ++m_value;
+        m_value = rows->recordCount();
         return;
     }
     static const QRegularExpression sum(
         QStringLiteral("^SUM\\s*\\(\\s*(\\w+)\\s*\\)$"), QRegularExpression::CaseInsensitiveOption);
     const auto match = sum.match(e);
-    if (match.hasMatch() && row && row->findField(match.captured(1)))
-        m_value += row->fieldByName(match.captured(1)).asString().toLongLong();
+    if (!match.hasMatch() || !rows->findField(match.captured(1)))
+        return;
+    const vdb::Field field = rows->fieldByName(match.captured(1));
+    for (rows->first(); !rows->eof(); rows->next())
+        m_value += field.asString().toLongLong();
 }
 
 void Expr::print(PreparedPage& page, const QPointF& origin, RunContext&)
@@ -304,74 +374,62 @@ Printable* Report::printable(const QString& name) const
 
 namespace {
 
-// Lays bands out on pages: a band that does not fit above the page footer
-// starts a new page, which begins with the column header.
+// Decides where bands go: a band that does not fit above the page footer
+// starts a new page, which begins with the column header. Every band's
+// height is fixed, so no page needs to be drawn for this.
 class Paginator
 {
 public:
-    Paginator(Report& report, PreparedReport& out, RunContext& run)
+    Paginator(Report& report, std::vector<PreparedReport::Placement>& placements, std::vector<size_t>& pageStart)
         : m_report(report)
-        , m_out(out)
-        , m_run(run)
+        , m_placements(placements)
+        , m_pageStart(pageStart)
     {
         m_footer = report.band(Band::PageFooter);
         m_header = report.band(Band::ColumnHeader);
-        m_top = report.margin();
         m_footerTop = report.pageSize().height() - report.margin() - (m_footer ? m_footer->height() : 0);
-    }
-
-    void start()
-    {
-        startPage();
+        m_y = report.margin();
+        m_bodyStart = m_y - 1; // the first page starts with the title: nothing to guard yet
         if (Band* title = m_report.band(Band::Title))
-            place(title);
+            add(title, -1, false);
         if (m_header)
-            place(m_header);
+            add(m_header, -1, false);
     }
 
-    void place(Band* band)
+    void place(Band* band, int row, bool onRow)
     {
         const bool pageHoldsOnlyHeader = m_y <= m_bodyStart;
         if (m_y + band->height() > m_footerTop + 0.001 && !pageHoldsOnlyHeader) {
-            finishPage();
-            startPage();
-            if (m_header) {
-                emitBand(m_header);
-            }
+            finishPage(row, onRow);
+            m_y = m_report.margin();
+            if (m_header)
+                add(m_header, row, onRow);
             m_bodyStart = m_y;
         }
-        emitBand(band);
+        add(band, row, onRow);
     }
 
-    void finish() { finishPage(); }
+    void finish() { finishPage(-1, false); }
 
 private:
-    void startPage()
+    void add(Band* band, int row, bool onRow)
     {
-        m_out.pages.emplace_back();
-        m_run.page = int(m_out.pages.size());
-        m_y = m_top;
-        m_bodyStart = m_top - 1; // the first page starts with the title: nothing to guard yet
-    }
-
-    void emitBand(Band* band)
-    {
-        band->print(m_out.pages.back(), QPointF(m_report.margin(), m_y), m_run);
+        m_placements.push_back({ band, m_y, row, onRow });
         m_y += band->height();
     }
 
-    void finishPage()
+    void finishPage(int row, bool onRow)
     {
         if (m_footer)
-            m_footer->print(m_out.pages.back(), QPointF(m_report.margin(), m_footerTop), m_run);
+            m_placements.push_back({ m_footer, m_footerTop, row, onRow });
+        m_pageStart.push_back(m_placements.size());
     }
 
     Report& m_report;
-    PreparedReport& m_out;
-    RunContext& m_run;
+    std::vector<PreparedReport::Placement>& m_placements;
+    std::vector<size_t>& m_pageStart;
     Band* m_footer = nullptr;
     Band* m_header = nullptr;
-    double m_top = 0;
     double m_footerTop = 0;
     double m_y = 0;
     double m_bodyStart = 0;
@@ -384,41 +442,29 @@ PreparedReport Report::prepare()
     PreparedReport out;
     out.pageSize = m_pageSize;
     out.zoom = m_zoom;
-    RunContext run;
-    run.report = this;
-    run.date = QDate::currentDate();
-
-    std::vector<Expr*> expressions;
+    out.m_report = this;
+    out.m_data = m_dataSet;
+    out.m_date = QDate::currentDate();
+    vdb::DataSet* data = m_dataSet && m_dataSet->active() ? m_dataSet.data() : nullptr;
     for (const auto& b : m_bands)
         for (const auto& p : b->printables())
             if (auto* e = dynamic_cast<Expr*>(p.get())) {
-                e->reset();
-                expressions.push_back(e);
+                e->run(data);
+                out.m_values.emplace_back(e, e->value());
             }
 
-    Paginator pages(*this, out, run);
-    pages.start();
+    Paginator pages(*this, out.m_placements, out.m_pageStart);
     Band* detail = band(Band::Detail);
-    vdb::DataSet* data = m_dataSet;
-    bool anyRow = false;
-    if (data && data->active()) {
-        data->first();
-        while (!data->eof() && !data->isEmpty()) {
-            anyRow = true;
-            for (Expr* e : expressions)
-                e->accumulate(data);
-            run.onRow = true;
-            if (detail)
-                pages.place(detail);
-            data->next();
-        }
-    }
-    run.onRow = false;
-    if (!anyRow && m_printIfEmpty && detail)
-        pages.place(detail);
+    const int rows = data ? data->recordCount() : 0;
+    for (int row = 0; detail && row < rows; ++row)
+        pages.place(detail, row, true);
+    if (rows == 0 && m_printIfEmpty && detail)
+        pages.place(detail, -1, false);
     if (Band* summary = band(Band::Summary))
-        pages.place(summary);
+        pages.place(summary, -1, false);
     pages.finish();
+    if (data)
+        moveTo(data, -1); // where a walk over every row leaves it
     return out;
 }
 

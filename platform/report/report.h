@@ -26,6 +26,7 @@ namespace vrep {
 
 class Report;
 class Band;
+class Expr;
 
 // What a chart needs to draw itself on a page; made when its printable prints.
 class ChartPicture
@@ -55,21 +56,48 @@ struct PreparedPage
     std::vector<PageItem> items;
 };
 
-// The pages of one run, ready to be shown, printed or saved.
+// The pages of one run, ready to be shown, printed or saved. Where each band
+// goes is decided when the run is prepared; what a page shows is laid out
+// from the report's rows when the page is first asked for, and only a few
+// pages are kept, so a run of any length is ready at once and stays small.
+// The report and its dataset must stay as they are while the pages are used.
 class PreparedReport
 {
 public:
     QSizeF pageSize; // report pixels
     int zoom = 100; // percent, as the preview first shows the pages
-    std::vector<PreparedPage> pages;
 
-    int pageCount() const { return int(pages.size()); }
+    int pageCount() const { return int(m_pageStart.size()) - 1; }
+    // A page's contents (index from 0); an empty page when out of range.
+    std::shared_ptr<const PreparedPage> page(int page) const;
     // Draws a page; the painter's units must be report pixels.
     void paintPage(QPainter& painter, int page) const;
-    // Prints every page onto a printer already set up (paper or PDF file).
+    // Prints the pages the printer asks for (all, or its range), paper or PDF file.
     void print(QPrinter& printer) const;
     // Writes the pages into a PDF file; false when the file cannot be written.
     bool writePdf(const QString& path) const;
+
+    // One band on a page: its top and the row it prints from (-1: past the
+    // last row, as after the run's walk).
+    struct Placement
+    {
+        Band* band;
+        double top;
+        int row;
+        bool onRow;
+    };
+
+private:
+    friend class Report;
+    static constexpr size_t kKeptPages = 24;
+
+    Report* m_report = nullptr;
+    QPointer<vdb::DataSet> m_data;
+    QDate m_date;
+    std::vector<std::pair<Expr*, qint64>> m_values; // the summary expressions' results
+    std::vector<Placement> m_placements;
+    std::vector<size_t> m_pageStart { 0 }; // page p's placements start at m_pageStart[p]
+    mutable std::vector<std::pair<int, std::shared_ptr<const PreparedPage>>> m_kept; // latest used last
 };
 
 // The values a run carries while it lays out its bands.
@@ -198,9 +226,10 @@ public:
     using TextPrintable::TextPrintable;
     QString expression() const { return m_expression; }
     void setExpression(const QString& expression) { m_expression = expression; }
-    void reset();
-    void accumulate(vdb::DataSet* row);
+    // Computes the value over every row of a run ("COUNT" needs no walk).
+    void run(vdb::DataSet* rows);
     qint64 value() const { return m_value; }
+    void setValue(qint64 value) { m_value = value; }
     void print(PreparedPage& page, const QPointF& origin, RunContext& run) override;
 
 private:
@@ -265,7 +294,8 @@ public:
     const std::vector<std::unique_ptr<Band>>& bands() const { return m_bands; }
     Printable* printable(const QString& name) const;
 
-    // Runs the report over its dataset from the first row and lays out all pages.
+    // Runs the report over its dataset from the first row: the summary's
+    // values and the place of every band; pages are laid out when asked for.
     PreparedReport prepare();
     // Prepares the report and shows it in the preview window; returns when
     // the window is closed.

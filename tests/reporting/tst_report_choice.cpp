@@ -37,20 +37,20 @@ QImage iconPicture(int icon)
 struct Shown
 {
     int pages = 0;
-    QStringList pageTexts; // as the preview's PDF gives them back
-    std::vector<vrep::PreparedPage> prepared; // the pages as laid out
+    std::vector<vrep::PreparedPage> prepared; // the pages as the preview draws them
 
+    // What the printables named `source` show; every text for an empty name.
     QStringList textsOf(const QString& source) const
     {
         QStringList out;
         for (const auto& page : prepared)
             for (const auto& item : page.items)
-                if (item.source == source)
+                if (source.isEmpty() || item.source == source)
                     out << item.text;
         return out;
     }
     int countOf(const QString& source) const { return int(textsOf(source).size()); }
-    QString allText() const { return pageTexts.join(QLatin1Char('\n')); }
+    QString allText() const { return textsOf({}).join(QLatin1Char('\n')); }
 };
 
 // Reads the next preview that opens and closes it as a user would; anything
@@ -65,9 +65,7 @@ void readNextPreview(Shown& shown)
         }
         shown.pages = preview->pageCount();
         for (int p = 0; p < preview->pageCount(); ++p)
-            shown.pageTexts << preview->document()->getAllText(p).text();
-        if (preview->report())
-            shown.prepared = preview->report()->pages;
+            shown.prepared.push_back(*preview->report()->page(p));
         findButton(preview, QStringLiteral("Cerrar"))->click();
     });
 }
