@@ -64,6 +64,9 @@ void TestStartup::mainWindowShownMaximised()
     TestData data(false);
     prepareApplication();
     QVERIFY(!QApplication::windowIcon().isNull());
+    // Qt's own dialogs (print, page set-up, files) speak the program's language.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Save"), QStringLiteral("Guardar"));
+    QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Imprimir"));
     createGlobalInstances();
     showMainWindow();
     QVERIFY(QTest::qWaitForWindowExposed(Form1));
