@@ -106,9 +106,11 @@ public:
         if (event->type() != QEvent::KeyPress)
             return false;
         const int key = static_cast<QKeyEvent*>(event)->key();
-        const int step = key == Qt::Key_Right || key == Qt::Key_Down ? 1
-            : key == Qt::Key_Left || key == Qt::Key_Up               ? -1
-                                                                     : 0;
+        int step = 0;
+        if (key == Qt::Key_Right || key == Qt::Key_Down)
+            step = 1;
+        else if (key == Qt::Key_Left || key == Qt::Key_Up)
+            step = -1;
         const qsizetype at = m_items.indexOf(qobject_cast<QAbstractButton*>(watched));
         if (step == 0 || at < 0)
             return false;
