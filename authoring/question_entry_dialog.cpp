@@ -132,10 +132,3 @@ void TForm3::resizeEvent(QResizeEvent* event)
     ScrollBox->setGeometry(rect());
     vui::Form::resizeEvent(event);
 }
-
-void TForm3::showEvent(QShowEvent* event)
-{
-    // The opener may have changed the size since creation.
-    centreOnScreen();
-    vui::Form::showEvent(event);
-}

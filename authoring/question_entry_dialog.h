@@ -61,7 +61,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     std::unique_ptr<Ui::TForm3> ui;

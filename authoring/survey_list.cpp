@@ -87,6 +87,8 @@ TForm7::TForm7(QWidget* owner, bool opening)
     BitBtn1->setKind(vui::BitBtn::OK);
     BitBtn2->setKind(vui::BitBtn::Cancel);
     BitBtn3->setModalResult(vui::mrOk);
+    // Both are default buttons; only the one the opener shows ever acts.
+    BitBtn3->setDefaultButton(true);
     BitBtn3->setIcon(wasteBinIcon());
 
     if (DataModule6) {
@@ -110,16 +112,6 @@ TForm7::TForm7(QWidget* owner, bool opening)
 }
 
 TForm7::~TForm7() = default;
-
-void TForm7::showEvent(QShowEvent* event)
-{
-    // Only the button of the opener's mode is shown; it is the one Enter presses.
-    if (BitBtn1->isVisibleTo(this))
-        BitBtn1->setDefault(true);
-    else if (BitBtn3->isVisibleTo(this))
-        BitBtn3->setDefault(true);
-    vui::Form::showEvent(event);
-}
 
 void TForm7::FormCreate()
 {

@@ -48,9 +48,6 @@ public:
     vui::DBEdit* DBEdit7; // Edicion of the current result row
     QToolButton* SpeedButton1; // scratch picture of the icon check
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     std::unique_ptr<Ui::TForm7> ui;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/ui/errors.h"
 #include "platform/ui/fonts.h"
+#include "platform/ui/widget_events.h"
 #include "report_form.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
@@ -84,6 +85,9 @@ TForm9::TForm9(QWidget* owner, bool opening)
     BitBtn2->setKind(vui::BitBtn::Cancel);
     ListBox1->setUniformItemSizes(true);
     ComboBox1->setMaxVisibleItems(8);
+    // "Siguente" reports on the question text as typed: nothing completes it.
+    ComboBox1->setCompleter(nullptr);
+    vui::radioGroup({ RadioGroup1Item0, RadioGroup1Item1 });
 
     if (DataModule6) {
         DBEdit1->bind(DataModule6->DataSource2, QStringLiteral("Edicion"));
@@ -109,8 +113,6 @@ TForm9::TForm9(QWidget* owner, bool opening)
 }
 
 TForm9::~TForm9() = default;
-
-
 
 int TForm9::itemIndex() const
 {

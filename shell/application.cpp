@@ -17,10 +17,16 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 void prepareApplication()
 {
     vui::installFonts();
+    // Qt's own dialogs (printing, page set-up, files) in the program's language.
+    auto* qtTexts = new QTranslator(qApp);
+    if (qtTexts->load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTexts);
     QApplication::setWindowIcon(QIcon(vres::picture(QStringLiteral("program_icon"), vres::kProgramIconSize)));
 }
 

@@ -58,7 +58,8 @@ PreviewWindow::PreviewWindow(std::shared_ptr<const PreparedReport> report, QWidg
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setWindowTitle(QStringLiteral("Vista preliminar"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint);
+    // A dialog, so that the window system keeps it with the window it belongs to.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint);
     setModal(true);
     resize(900, 760);
 

@@ -137,9 +137,9 @@ void DBImage::writeBack()
 DBNavigator::DBNavigator(QWidget* parent)
     : QWidget(parent)
 {
-    const QStyle::StandardPixmap icons[4] = {QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward,
-                                              QStyle::SP_MediaSeekForward, QStyle::SP_MediaSkipForward};
-    const char* hints[4] = {"Primero", "Anterior", "Siguiente", "Último"};
+    const QStyle::StandardPixmap icons[4] = { QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward,
+        QStyle::SP_MediaSeekForward, QStyle::SP_MediaSkipForward };
+    const char* hints[4] = { "Primero", "Anterior", "Siguiente", "Último" };
     for (int i = 0; i < 4; ++i) {
         m_buttons[i] = new QToolButton(this);
         m_buttons[i]->setIcon(style()->standardIcon(icons[i]));
@@ -190,6 +190,29 @@ void DBNavigator::refresh()
     m_buttons[nbPrior]->setEnabled(up);
     m_buttons[nbNext]->setEnabled(down);
     m_buttons[nbLast]->setEnabled(down);
+    // A greyed button never has the keyboard: the navigator takes the focus
+    // only while one of its buttons can act, and then on the nearest one.
+    setFocusPolicy(up || down ? Qt::TabFocus : Qt::NoFocus);
+    if (!up && !down && hasFocus())
+        focusNextChild();
+    if (const int current = enabledNear(m_current, 0); current != m_current) {
+        m_current = current;
+        showCurrent();
+    }
+}
+
+int DBNavigator::enabledNear(int from, int step) const
+{
+    for (int distance = step == 0 ? 0 : 1; distance < 4; ++distance) {
+        for (int side : { 1, -1 }) {
+            if (step != 0 && side != step)
+                continue;
+            const int i = from + side * distance;
+            if (i >= nbFirst && i <= nbLast && m_buttons[i]->isEnabled())
+                return i;
+        }
+    }
+    return from;
 }
 
 // One tab stop for the whole navigator: the arrow keys choose a button and
@@ -198,11 +221,8 @@ void DBNavigator::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Left:
-        m_current = std::max(int(nbFirst), m_current - 1);
-        showCurrent();
-        break;
     case Qt::Key_Right:
-        m_current = std::min(int(nbLast), m_current + 1);
+        m_current = enabledNear(m_current, event->key() == Qt::Key_Right ? 1 : -1);
         showCurrent();
         break;
     case Qt::Key_Space:

@@ -70,6 +70,8 @@ public:
     void bind(vdb::DataSource* source);
     QToolButton* button(Button which) const { return m_buttons[which]; }
     void press(Button which);
+    // The button the keyboard works on: Space presses it.
+    Button current() const { return Button(m_current); }
 
 signals:
     void clicked(vui::DBNavigator::Button button);
@@ -83,6 +85,9 @@ protected:
 private:
     void refresh();
     void showCurrent();
+    // The enabled button nearest to `from` (itself included when step is 0),
+    // or only in the direction of step; `from` when there is none.
+    int enabledNear(int from, int step) const;
 
     QPointer<vdb::DataSource> m_source;
     QToolButton* m_buttons[4];

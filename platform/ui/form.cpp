@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QScreen>
 #include <QStyle>
 
@@ -13,7 +15,7 @@ namespace vui {
 BitBtn::BitBtn(QWidget* parent)
     : QPushButton(parent)
 {
-    setAutoDefault(true);
+    setAutoDefault(false);
 }
 
 void BitBtn::setKind(Kind kind)
@@ -23,7 +25,7 @@ void BitBtn::setKind(Kind kind)
     case OK:
         setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
         m_modalResult = mrOk;
-        setDefault(true);
+        m_defaultButton = true;
         break;
     case Cancel:
         setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
@@ -49,6 +51,7 @@ void Form::setDialogFrame(int width, int height)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setSizeGripEnabled(false);
     resize(width, height);
+    m_centred = true;
     centreOnScreen();
 }
 
@@ -61,30 +64,69 @@ void Form::centreOnScreen()
     move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
-// Only an OK-kind button (or one a window makes default itself) is a default
-// button: Qt would otherwise make the first button default when the dialog
-// shows, so the buttons stand aside while it does.
 void Form::setVisible(bool visible)
 {
-    if (!visible) {
-        QDialog::setVisible(visible);
-        return;
-    }
-    QList<QPushButton*> standing;
-    for (auto* button : findChildren<QPushButton*>()) {
-        if (button->autoDefault() && !button->isDefault()) {
-            button->setAutoDefault(false);
-            standing << button;
-        }
+    if (visible && !isVisible()) {
+        // Placed before the window exists, every dialog alike: the window
+        // manager then puts each frame at the same place, so the dialogs of a
+        // chain do not jump by the height of a title bar.
+        if (m_centred && !testAttribute(Qt::WA_WState_Created))
+            centreOnScreen();
+        m_opening = true;
+        for (auto* edit : findChildren<QLineEdit*>())
+            edit->installEventFilter(this);
+        for (auto* box : findChildren<QComboBox*>())
+            box->installEventFilter(this);
     }
     QDialog::setVisible(visible);
-    for (auto* button : standing)
-        button->setAutoDefault(true);
 }
 
-void Form::showEvent(QShowEvent* event)
+// Enter presses the focused button, else the shown default button (a disabled
+// one swallows it); Escape presses the Cancel button (reject).
+void Form::keyPressEvent(QKeyEvent* event)
 {
-    QDialog::showEvent(event);
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused && focused->isEnabled()) {
+        focused->click();
+        return;
+    }
+    for (auto* button : findChildren<BitBtn*>()) {
+        if (button->isDefaultButton() && button->isVisible()) {
+            if (button->isEnabled())
+                button->click();
+            return;
+        }
+    }
+}
+
+// An edit box selects its whole text when it takes the focus from the
+// keyboard, from the program or as its window opens; not from a click, nor
+// when its window is merely activated again.
+bool Form::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool select = reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason
+            && (reason != Qt::ActiveWindowFocusReason || m_opening);
+        m_opening = false;
+        auto* edit = qobject_cast<QLineEdit*>(watched);
+        if (auto* box = qobject_cast<QComboBox*>(watched))
+            edit = box->lineEdit();
+        if (select && edit)
+            edit->selectAll();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Form::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        m_opening = false;
+    QDialog::changeEvent(event);
 }
 
 int Form::showModal()

@@ -13,6 +13,8 @@ enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4,
 
 // A push button with a kind: OK, Cancel and Ignore carry their modal result
 // and standard picture; OK is the default button and Cancel answers Escape.
+// Qt's own default-button machinery stays off: having had the focus never
+// makes a button the default (see Form::keyPressEvent).
 class BitBtn : public QPushButton
 {
     Q_OBJECT
@@ -23,10 +25,15 @@ public:
     Kind kind() const { return m_kind; }
     void setModalResult(int result) { m_modalResult = result; }
     int modalResult() const { return m_modalResult; }
+    // The button Enter presses, while it is shown and enabled, unless the
+    // focus is on another button.
+    void setDefaultButton(bool isDefault) { m_defaultButton = isDefault; }
+    bool isDefaultButton() const { return m_defaultButton; }
 
 private:
     Kind m_kind = Custom;
     int m_modalResult = mrNone;
+    bool m_defaultButton = false;
 };
 
 class Form : public QDialog
@@ -46,8 +53,7 @@ public:
 
     // Connects a button: its modal result is set before the handler runs, and
     // a modal display ends once the handler has returned or failed.
-    template <typename W, typename Handler>
-    void onClick(QAbstractButton* button, W* window, Handler handler)
+    template <typename W, typename Handler> void onClick(QAbstractButton* button, W* window, Handler handler)
     {
         connect(button, &QAbstractButton::clicked, this, [this, button, window, handler] {
             if (auto* bit = qobject_cast<BitBtn*>(button); bit && bit->modalResult() != mrNone)
@@ -62,13 +68,17 @@ public:
 protected:
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void runHandler(const std::function<void()>& handler);
     void finishModal();
 
 private:
     int m_modalResult = mrNone;
     int m_modalDepth = 0;
+    bool m_centred = false;
+    bool m_opening = false;
 };
 
 // Enter in the widget moves the focus to the next control, as Tab does.

@@ -2,6 +2,7 @@
 
 #include "errors.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -90,6 +91,53 @@ void onExit(QWidget* widget, std::function<void()> handler)
 {
     auto* hook = new EventHook(widget, EventHook::Exit);
     hook->focusHandler = std::move(handler);
+}
+
+namespace {
+
+class RadioArrows : public QObject
+{
+public:
+    RadioArrows(std::initializer_list<QAbstractButton*> items)
+        : QObject(*items.begin())
+        , m_items(items)
+    {
+        for (QAbstractButton* item : m_items)
+            item->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        int step = 0;
+        if (key == Qt::Key_Right || key == Qt::Key_Down)
+            step = 1;
+        else if (key == Qt::Key_Left || key == Qt::Key_Up)
+            step = -1;
+        const qsizetype at = m_items.indexOf(qobject_cast<QAbstractButton*>(watched));
+        if (step == 0 || at < 0)
+            return false;
+        const qsizetype n = m_items.size();
+        for (qsizetype i = (at + step + n) % n; i != at; i = (i + step + n) % n) {
+            if (m_items[i]->isEnabled() && m_items[i]->isVisible()) {
+                m_items[i]->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+                m_items[i]->click();
+                break;
+            }
+        }
+        return true;
+    }
+
+private:
+    QList<QAbstractButton*> m_items;
+};
+
+} // namespace
+
+void radioGroup(std::initializer_list<QAbstractButton*> items)
+{
+    new RadioArrows(items);
 }
 
 void postNextControl(QWidget* window)

@@ -6,7 +6,9 @@
 #include <QChar>
 
 #include <functional>
+#include <initializer_list>
 
+class QAbstractButton;
 class QKeyEvent;
 class QWidget;
 
@@ -39,6 +41,10 @@ template <typename Receiver> void onExit(QWidget* widget, Receiver* receiver, vo
 {
     onExit(widget, [receiver, handler] { (receiver->*handler)(); });
 }
+
+// Arrow keys in a radio group move to the prior or next item, round the
+// group, and choose it as a click does.
+void radioGroup(std::initializer_list<QAbstractButton*> items);
 
 // Moves the focus of `window` to the next control of its focus order once
 // the event being handled now has finished, as Tab would.

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QPointer>
 #include <QSqlDatabase>
+#include <QWindow>
 #include <QtTest>
 
 namespace maintenance {
@@ -174,7 +175,15 @@ struct SeenQuestions
     QSize size;
     int count = 0;
     bool openerHidden = false;
+    QPoint centre; // of the frame
+    bool ownedByOpener = false; // as the window system sees it
 };
+
+inline bool ownedByOpener(QWidget* dialog)
+{
+    return dialog->parentWidget() && dialog->windowHandle()
+        && dialog->windowHandle()->transientParent() == dialog->parentWidget()->windowHandle();
+}
 
 // Answers the next question-entry dialog: types `texts` into its fields and
 // presses `button`, after `before` has run.
@@ -188,8 +197,10 @@ inline void answerQuestions(SeenQuestions* seen, const QStringList& texts,
             qWarning("expected the question-entry dialog, got '%s'", qPrintable(modal->windowTitle()));
             return;
         }
+        QTest::qWaitForWindowExposed(dialog); // framed by the window manager, if any
         *seen = { true, dialog->windowTitle(), dialog->size(), dialog->questionCount(),
-            dialog->parentWidget() && !dialog->parentWidget()->isVisible() };
+            dialog->parentWidget() && !dialog->parentWidget()->isVisible(), dialog->frameGeometry().center(),
+            ownedByOpener(dialog) };
         for (int k = 1; k <= texts.size() && k <= dialog->questionCount(); ++k)
             QTest::keyClicks(dialog->questionEdit(k), texts.at(k - 1));
         if (before)

@@ -19,6 +19,8 @@ struct Pass
     QString prefilled; // Edit1 when shown
     bool aceptarEnabledAtOnce = false;
     bool previousHidden = false; // the dialog that opened this one was hidden first
+    QPoint centre; // of the frame
+    bool owned = false; // by the question-entry dialog that opened it
     SeenQuestions questions;
 };
 
@@ -146,6 +148,9 @@ private slots:
                 i == 0 ? QStringLiteral(" Vesmarin - Edicion de Encuesta")
                        : QStringLiteral("Vesmarin - Edicion de Encuesta"));
             QVERIFY(pass.previousHidden && pass.questions.openerHidden);
+            // Each step opens where the one before stood, and belongs to it.
+            QVERIFY((pass.questions.centre - pass.centre).manhattanLength() <= 1); // odd heights round
+            QVERIFY(pass.questions.ownedByOpener && (i == 0 || pass.owned));
             QCOMPARE(pass.questions.count, passes.at(i));
             QCOMPARE(pass.questions.caption, QStringLiteral("Vesmarin - Inserta Tus Preguntas ...."));
             QCOMPARE(pass.questions.size, passes.at(i) <= 25 ? QSize(544, 375) : QSize(810, 492));
@@ -196,10 +201,11 @@ private:
                 return;
             }
             // A user types into the dialog once it is the active window.
-            QVERIFY(QTest::qWaitForWindowActive(parameters));
+            QVERIFY(QTest::qWaitForWindowActive(parameters) && QTest::qWaitForWindowExposed(parameters));
             Pass& pass = (*seen)[index];
             pass = { parameters->windowTitle(), parameters->Edit1->text(), parameters->BitBtn1->isEnabled(),
-                !parameters->parentWidget() || !parameters->parentWidget()->isVisible(), {} };
+                !parameters->parentWidget() || !parameters->parentWidget()->isVisible(),
+                parameters->frameGeometry().center(), ownedByOpener(parameters), {} };
 
             parameters->Edit1->selectAll();
             QTest::keyClicks(parameters->Edit1, QByteArray::number(passes.at(index)));

@@ -146,20 +146,57 @@ private slots:
         typeKeys(dialog->Edit4, QStringLiteral("8"));
         QVERIFY(dialog->BitBtn1->isEnabled());
     }
-    void enterPressesAceptarOnlyWhenFocused()
+    // Steps: a field given the focus as a click would, then keys typed into
+    // whatever has the focus, in turn. A button that had the focus never
+    // becomes the one Enter presses.
+    void keysAfterTheFocusMoved_data()
     {
+        QTest::addColumn<bool>("reEdit");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("edit1");
+        QTest::addColumn<bool>("pressed"); // "Aceptar" pressed: the questions come
+        using L = QStringList;
+        QTest::newRow("typing over the first field") << false << L { "", "75" } << "50" << false;
+        QTest::newRow("Enter in Edit3 after Aceptar had the focus")
+            << false << L { "Edit3", "<tab><btab><enter>" } << "1" << false;
+        QTest::newRow("re-edit: Enter in Edit3 after Cancelar had the focus")
+            << true << L { "", "<btab><tab>", "Edit3", "<enter>" } << "5" << false;
+        QTest::newRow("re-edit: Enter on the focused Aceptar")
+            << true << L { "Edit3", "<tab><tab><btab><enter>" } << "5" << true;
+    }
+    void keysAfterTheFocusMoved()
+    {
+        QFETCH(bool, reEdit);
+        QFETCH(QStringList, steps);
+        QFETCH(bool, pressed);
+        const QStringList before { "1|9|4|7|/primera", "2|5|12|1234|" + m_fixture->work() };
+        m_fixture->write(before, {});
+        ModoReedicion = reEdit ? 1 : 0;
+        EdicionActual = reEdit ? 2 : 3;
         auto dialog = openDialog();
-        makeAceptarAvailable(dialog.get());
-        QVERIFY(focusOn(dialog->Edit3));
-        QTest::keyClick(dialog->Edit3, Qt::Key_Return);
-        QCoreApplication::processEvents();
-        QVERIFY(dialog->isVisible() && stored().isEmpty());
-        QVERIFY(focusOn(dialog->BitBtn1));
+        if (!reEdit && !steps.first().isEmpty())
+            makeAceptarAvailable(dialog.get());
         SeenQuestions seen;
-        answerQuestions(&seen, {});
-        QTest::keyClick(dialog->BitBtn1, Qt::Key_Return);
-        QVERIFY(seen.seen);
-        QCOMPARE(stored().size(), 1);
+        if (pressed)
+            answerQuestions(&seen, {});
+        QVERIFY(runAnswered(
+            [&] {
+                for (qsizetype i = 0; i + 1 < steps.size(); i += 2) {
+                    if (!steps[i].isEmpty())
+                        focusOn(dialog->findChild<QWidget*>(steps[i]));
+                    typeKeys(nullptr, steps[i + 1]);
+                }
+            },
+            2000));
+        QTEST(dialog->Edit1->text(), "edit1");
+        QCOMPARE(seen.seen, pressed);
+        if (!pressed) {
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(stored(), before);
+            // Escape, and only Escape, is "Cancelar": re-edit then drops the row.
+            typeKeys(nullptr, QStringLiteral("<esc>"));
+            QCOMPARE(stored().size(), reEdit ? 1 : 2);
+        }
     }
     void reEdit_data()
     {

@@ -50,17 +50,21 @@ private slots:
         writeBitmap(m_icons + QStringLiteral("/6.bmp"), 1024, 1024); // as large as an icon may be
         Memo1.replace({ QStringLiteral("vieja") });
         bool navigatorFocused = false;
-        const int result = openSelectMode([&navigatorFocused](TForm7* form) {
-            // The navigator is the first tab stop: the arrows pick its Next
-            // button and Space presses it; Enter then presses the mode's button.
+        auto firstKey = vui::DBNavigator::nbFirst;
+        const int result = openSelectMode([&navigatorFocused, &firstKey](TForm7* form) {
+            // The navigator is the first tab stop, on its first button that
+            // can act (First and Prior are greyed); an arrow picks Last and
+            // Space presses it; Enter then presses the mode's button.
             navigatorFocused
                 = QTest::qWaitFor([form] { return QApplication::focusWidget() == form->DBNavigator1; }, 2000);
+            firstKey = form->DBNavigator1->current();
             QTest::keyClick(form->DBNavigator1, Qt::Key_Right);
             QTest::keyClick(form->DBNavigator1, Qt::Key_Right);
             QTest::keyClick(form->DBNavigator1, Qt::Key_Space);
             QTest::keyClick(form->DBNavigator1, Qt::Key_Return);
         });
         QVERIFY(navigatorFocused);
+        QCOMPARE(firstKey, vui::DBNavigator::nbNext);
         QCOMPARE(result, int(vui::mrOk));
         QCOMPARE(EdicionActual, 2);
         QCOMPARE(NumPreguntas, 2);

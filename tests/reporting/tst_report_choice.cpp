@@ -18,6 +18,7 @@
 #include <QPdfSelection>
 #include <QPrinter>
 #include <QRadioButton>
+#include <QWindow>
 #include <QtTest>
 
 #include <map>
@@ -37,6 +38,7 @@ QImage iconPicture(int icon)
 struct Shown
 {
     int pages = 0;
+    QWindow* owner = nullptr; // as the window system sees it
     std::vector<vrep::PreparedPage> prepared; // the pages as the preview draws them
 
     // What the printables named `source` show; every text for an empty name.
@@ -64,6 +66,8 @@ void readNextPreview(Shown& shown)
             return;
         }
         shown.pages = preview->pageCount();
+        if (preview->windowHandle()->type() == Qt::Dialog)
+            shown.owner = preview->windowHandle()->transientParent();
         for (int p = 0; p < preview->pageCount(); ++p)
             shown.prepared.push_back(*preview->report()->page(p));
         findButton(preview, QStringLiteral("Cerrar"))->click();
@@ -120,12 +124,15 @@ private:
     TForm9* open();
     TForm9* chooseQuestion(const QString& question, vui::DBNavigator::Button survey);
     std::unique_ptr<TestData> m_data;
+    std::unique_ptr<QWidget> m_owner; // stands for the main window
     std::vector<QPointer<TForm9>> m_windows;
 };
 
 void TestReportChoice::init()
 {
     m_data = std::make_unique<TestData>();
+    m_owner = std::make_unique<QWidget>();
+    m_owner->show();
     DataModule6 = new TDataModule6;
     Form10 = new TForm10(nullptr, false);
     writeSurvey(1, { QStringLiteral("¿Color favorito?"), QStringLiteral("¿Animal favorito?") });
@@ -138,6 +145,7 @@ void TestReportChoice::cleanup()
     for (auto& w : m_windows)
         delete w.data();
     m_windows.clear();
+    m_owner.reset();
     delete Form10;
     Form10 = nullptr;
     delete DataModule6;
@@ -151,8 +159,9 @@ TForm9* TestReportChoice::open()
     DataModule6->Table1->open();
     DataModule6->Table3->open();
     EdicionActual = DataModule6->Table1->recordCount();
-    auto* w = new TForm9;
-    w->show();
+    auto* w = new TForm9(m_owner.get());
+    if (!showActive(w))
+        qWarning("the report choice did not become active");
     m_windows.emplace_back(w);
     return w;
 }
@@ -184,40 +193,39 @@ void TestReportChoice::stateTable()
     const QString edition = QStringLiteral(" REPORTE POR EDICIÓN|list|ed %1|%2|'%3'|siguente %4|nav 1");
     const QString question = QStringLiteral(" REPORTE POR PREGUNTA|combo|ed %1|%2|'%3'|siguente %4|nav 1");
     auto press = [w](vui::DBNavigator::Button b) { w->DBNavigator1->button(b)->click(); };
+    // Keys go to the control that has the focus, as a keyboard's do.
+    auto keys = [](const char* script) { return [script] { typeKeys(nullptr, QString::fromUtf8(script)); }; };
     const std::vector<std::pair<std::function<void()>, QString>> steps {
-        { [w] {
+        { [&] {
              DataModule6->Table1->last(); // the opener may leave the table anywhere
-             w->RadioGroup1Item0->click();
+             w->RadioGroup1Item1->setFocus(Qt::TabFocusReason);
+             keys("<left>")(); // an arrow chooses, even from no choice
          },
             edition.arg(1).arg(colour, "").arg(1) },
         { [&] { press(vui::DBNavigator::nbLast); }, edition.arg(3).arg("", "").arg(1) },
         { [&] { press(vui::DBNavigator::nbPrior); }, edition.arg(2).arg(fruit, "").arg(1) },
-        // "Siguente" is no default button: Enter on the report kind does not press it.
-        { [w] {
-             // Were it pressed, the preview it opens would close at once.
-             const auto shown = QObject::connect(Form10->QuickRep1, &vrep::Report::previewOpened, [](QWidget* p) {
-                 QMetaObject::invokeMethod(
-                     p, [p] { p->close(); }, Qt::QueuedConnection);
-             });
-             QTest::keyClick(w->RadioGroup1Item0, Qt::Key_Return);
-             QObject::disconnect(shown);
-         },
-            edition.arg(2).arg(fruit, "").arg(1) },
-        { [w] { w->RadioGroup1Item1->click(); }, question.arg(1).arg(colour, "").arg(0) },
-        // Typing one character enables "Siguente"; deleting it leaves it enabled.
-        { [w] { QTest::keyClicks(w->ComboBox1->lineEdit(), QStringLiteral("x")); },
-            question.arg(1).arg(colour, "x").arg(1) },
-        { [w] { QTest::keyClick(w->ComboBox1->lineEdit(), Qt::Key_Backspace); },
-            question.arg(1).arg(colour, "").arg(1) },
-        // A navigator press empties the text and disables it again.
+        // "Siguente" had the focus, yet Enter back on the report kind does not press it.
+        { keys("<tab><tab><btab><btab><enter>"), edition.arg(2).arg(fruit, "").arg(1) },
+        { keys("<right>"), question.arg(1).arg(colour, "").arg(0) },
+        // Typing enables "Siguente" and stays as typed; deleting it leaves it enabled.
+        { keys("<tab>¿Co"), question.arg(1).arg(colour, "¿Co").arg(1) },
+        { keys("<bs><bs><bs>"), question.arg(1).arg(colour, "").arg(1) },
+        // A navigator press empties the text and disables it again; Enter
+        // after the focus passed "Cancelar" does not press it either.
         { [&] { press(vui::DBNavigator::nbNext); }, question.arg(2).arg(fruit, "").arg(0) },
+        { keys("<tab><btab><enter>"), question.arg(2).arg(fruit, "").arg(0) },
         { [w] { w->ComboBox1->setCurrentIndex(1); }, question.arg(2).arg(fruit, "¿Deporte?").arg(1) },
         { [&] { press(vui::DBNavigator::nbLast); }, question.arg(3).arg("", "").arg(0) },
-        { [w] { w->RadioGroup1Item0->click(); }, edition.arg(1).arg(colour, "").arg(1) },
+        { [w] {
+             w->RadioGroup1Item1->setFocus(Qt::TabFocusReason);
+             typeKeys(nullptr, QStringLiteral("<up>"));
+         },
+            edition.arg(1).arg(colour, "").arg(1) },
         { [w] { w->RadioGroup1Item1->click(); }, question.arg(1).arg(colour, "").arg(0) },
     };
     for (const auto& [act, expected] : steps) {
-        act();
+        QVERIFY(runAnswered(act, 2000)); // a preview or a hidden window would fail here
+        QVERIFY(w->isVisible());
         QCOMPARE(stateOf(w), expected);
         QCOMPARE(reportSetup(),
             w->itemIndex() == 0 ? QStringLiteral("Total de Registros|COUNT|100|0000")
@@ -288,6 +296,7 @@ void TestReportChoice::questionReportShowsChartsAndTheBestIcon()
     readNextPreview(shown);
     w->BitBtn1->click();
     QCOMPARE(shown.pages, 1);
+    QCOMPARE(shown.owner, m_owner->windowHandle());
     QCOMPARE(shown.textsOf(QStringLiteral("QRSysData1")), QStringList({ "Reporte por Pregunta" }));
     QCOMPARE(shown.textsOf(QStringLiteral("QRDBText3")), QStringList({ "2", "4", "7", "9" }));
     QCOMPARE(shown.textsOf(QStringLiteral("QRDBText5")), QStringList({ "3", "5", "5", "1" }));

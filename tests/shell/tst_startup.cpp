@@ -81,6 +81,9 @@ void TestStartup::mainWindowShownMaximised()
     const QFontInfo boxFont(QMessageBox().font());
     QCOMPARE(boxFont.family(), QStringLiteral("Liberation Sans"));
     QCOMPARE(boxFont.pixelSize(), 11);
+    // Qt's own dialogs (print, page set-up, files) speak the program's language.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Save"), QStringLiteral("Guardar"));
+    QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Imprimir"));
     createGlobalInstances();
     showMainWindow();
     QVERIFY(QTest::qWaitForWindowExposed(Form1));

@@ -171,7 +171,8 @@ void typeKeys(QWidget* widget, const QString& script)
 {
     static const std::pair<const char*, Qt::Key> named[] = { { "<home>", Qt::Key_Home }, { "<end>", Qt::Key_End },
         { "<bs>", Qt::Key_Backspace }, { "<del>", Qt::Key_Delete }, { "<enter>", Qt::Key_Return },
-        { "<tab>", Qt::Key_Tab }, { "<up>", Qt::Key_Up }, { "<down>", Qt::Key_Down }, { "<esc>", Qt::Key_Escape } };
+        { "<tab>", Qt::Key_Tab }, { "<btab>", Qt::Key_Backtab }, { "<up>", Qt::Key_Up }, { "<down>", Qt::Key_Down },
+        { "<left>", Qt::Key_Left }, { "<right>", Qt::Key_Right }, { "<esc>", Qt::Key_Escape } };
     for (qsizetype i = 0; i < script.size();) {
         const QString rest = script.mid(i).toLower();
         auto found = std::find_if(std::begin(named), std::end(named),

@@ -73,9 +73,10 @@ void writeResult(int edicion, const QString& pregunta, int icon, int count, int 
 // Shows a window and makes it the active one, so that focus and keys behave
 // as for a user. False when it did not become active.
 bool showActive(QWidget* window);
-// Types a script into a widget: plain characters (accented ones included) as
-// keys, ^x as Ctrl+x, and <Home> <End> <BS> <Del> <Enter> <Tab> <Up> <Down>
-// <Esc> (any case) as those keys.
+// Types a script into a widget, or with none into the focused control as a
+// keyboard does: plain characters (accented ones included) as keys, ^x as
+// Ctrl+x, and <Home> <End> <BS> <Del> <Enter> <Tab> <BTab> (Shift+Tab) <Up>
+// <Down> <Left> <Right> <Esc> (any case) as those keys.
 void typeKeys(QWidget* widget, const QString& script);
 
 // A table file read and written through a connection of the test's own, as
