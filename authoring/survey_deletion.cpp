@@ -1,5 +1,6 @@
 #include "survey_deletion.h"
 
+#include "administration/survey_run.h"
 #include "authoring/survey_list.h"
 #include "platform/db/database.h"
 #include "platform/ui/messages.h"
@@ -72,9 +73,22 @@ void deleteSurvey(const QString& edition)
     if (!standOn(*dm.Table1, edition))
         throw vdb::Error(QStringLiteral("No existe la Encuesta %1").arg(edition));
 
+    const qint64 parameterRow = dm.Table1->rowid();
     try {
         vdb::Transaction transaction(kDatabaseName);
-        dm.Table1->deleteRecord();
+        // The row shown may have been renumbered or deleted by another copy of
+        // the program since it was read: only the file under the lock counts.
+        vdb::Database& db = vdb::Database::forName(kDatabaseName);
+        QSqlQuery shown = db.prepare(QStringLiteral("SELECT Edicion FROM variables.variables WHERE rowid = ?"));
+        shown.addBindValue(parameterRow);
+        db.exec(shown, {});
+        const bool same = shown.next() && shown.value(0).toString() == edition;
+        shown.finish();
+        if (!same)
+            throw vdb::Error(QStringLiteral("La Encuesta %1 ha sido cambiada por otro programa").arg(edition));
+        QSqlQuery drop = db.prepare(QStringLiteral("DELETE FROM variables.variables WHERE rowid = ?"));
+        drop.addBindValue(parameterRow);
+        db.exec(drop, {});
         renumber(*dm.Table1, number, false);
         renumber(*dm.Table2, number, true);
         renumber(*dm.Table3, number, true);
@@ -84,6 +98,7 @@ void deleteSurvey(const QString& edition)
         throw vdb::Error(QStringLiteral("No se pudo borrar la Encuesta %1; las tablas quedan como estaban.\n%2")
                              .arg(edition, error.text()));
     }
+    surveyRowDeleted(parameterRow);
     // The rows changed in the files at once: the datasets read them again.
     dm.Table1->reload();
     dm.Table2->reload();

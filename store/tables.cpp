@@ -34,7 +34,9 @@ const TableDef& tesisTable()
             { QStringLiteral("Grafico"), FieldType::Graphic, 0 },
             { QStringLiteral("Suma_tiempo"), FieldType::SmallInt, 0 },
             { QStringLiteral("Rep_icono"), FieldType::SmallInt, 0 },
-            { QStringLiteral("Promedio"), FieldType::SmallInt, 0 } } };
+            { QStringLiteral("Promedio"), FieldType::SmallInt, 0 } },
+        { { QStringLiteral("Edicion"), FieldType::SmallInt, 0 }, { QStringLiteral("Pregunta"), FieldType::String, 75 },
+            { QStringLiteral("Icono"), FieldType::SmallInt, 0 } } };
     return def;
 }
 
@@ -63,7 +65,7 @@ QStringList createMissingTables(const QString& directory, QStringList* created)
         const QString path = QDir(directory).filePath(table.fileName);
         try {
             if (!QFileInfo::exists(path)) {
-                vdb::createTableFile(path, table.fields);
+                vdb::createTableFile(path, table.fields, table.key);
                 if (created)
                     *created << path;
                 continue;
