@@ -103,7 +103,7 @@ bool accumulateAnswer(
     vdb::Table* table, const ResultKey& key, const QString& tiempo, const QImage& picture, int wholeSeconds)
 {
     QuietWalk quiet(table);
-    vdb::Transaction transaction(kDatabaseName);
+    vdb::Transaction transaction(kDatabaseName, { table->tableName() });
     CancelOnError cancel(table);
 
     // Decided on the file as it is under the write lock, not on rows read
@@ -163,7 +163,7 @@ void recordAnswer(TForm5* window, int n)
         const BusyCursor busy;
         // The survey is looked up under the same lock the answer is written
         // with: a deletion or a change cannot come between the two.
-        vdb::Transaction transaction(kDatabaseName);
+        vdb::Transaction transaction(kDatabaseName, { results->tableName() });
         const int edicion = run.currentEdition();
         if (edicion > 0) {
             run.edicion = edicion;

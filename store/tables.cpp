@@ -35,7 +35,9 @@ const TableDef& tesisTable()
             { QStringLiteral("Suma_tiempo"), FieldType::SmallInt, 0 },
             { QStringLiteral("Rep_icono"), FieldType::SmallInt, 0 },
             { QStringLiteral("Promedio"), FieldType::SmallInt, 0 } },
-        { { QStringLiteral("Edicion"), FieldType::SmallInt, 0 }, { QStringLiteral("Pregunta"), FieldType::String, 75 },
+        // Edition and icon narrow an answer's row down to the few answered
+        // questions; the question texts would double the index's size.
+        { { QStringLiteral("Edicion"), FieldType::SmallInt, 0 },
             { QStringLiteral("Icono"), FieldType::SmallInt, 0 } } };
     return def;
 }

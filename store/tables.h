@@ -9,7 +9,7 @@ struct TableDef
 {
     QString fileName;
     std::vector<vdb::FieldDef> fields;
-    std::vector<vdb::FieldDef> key; // indexed: the fields an answer's row is found by
+    std::vector<vdb::FieldDef> key; // indexed: fields that find an answer's row
 };
 
 const TableDef& variablesTable(); // variables.DB

@@ -454,13 +454,29 @@ void Database::execSql(const QString& sql, const QString& what)
     exec(q, what);
 }
 
-void Database::begin()
+void Database::begin(const QStringList& writing)
 {
     if (m_depth == 0) {
         // No file can be attached once the transaction runs: attach them now.
         attachExisting();
         m_rollbackOnly = false;
-        execSql(QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("No se puede iniciar la transacción"));
+        const QString what = QStringLiteral("No se puede iniciar la transacción");
+        if (writing.isEmpty()) {
+            execSql(QStringLiteral("BEGIN IMMEDIATE"), what);
+        } else {
+            // The write lock of just the files to be written: a commit that
+            // writes one file then needs no journal over several files. The
+            // others are still read consistently until the commit.
+            execSql(QStringLiteral("BEGIN"), what);
+            try {
+                for (const QString& file : writing)
+                    execSql(
+                        QStringLiteral("UPDATE %1.%1 SET rowid = rowid WHERE 0").arg(quoteName(schemaOf(file))), what);
+            } catch (const Error&) {
+                QSqlQuery(QSqlDatabase::database(m_connection)).exec(QStringLiteral("ROLLBACK"));
+                throw;
+            }
+        }
     }
     ++m_depth;
 }
@@ -502,10 +518,10 @@ void Database::rollback()
     }
 }
 
-Transaction::Transaction(const QString& databaseName)
+Transaction::Transaction(const QString& databaseName, const QStringList& writing)
     : m_databaseName(databaseName)
 {
-    Database::forName(m_databaseName).begin();
+    Database::forName(m_databaseName).begin(writing);
 }
 
 void Transaction::commit()

@@ -73,7 +73,8 @@ public:
     Error busyError() const;
     void execSql(const QString& sql, const QString& what);
 
-    void begin();
+    // Takes the write lock of every table file, or of just the files named.
+    void begin(const QStringList& writing = {});
     void commit();
     void rollback();
     bool inTransaction() const { return m_depth > 0; }

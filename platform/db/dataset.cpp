@@ -680,7 +680,7 @@ void DataSet::post()
     std::optional<Transaction> tx;
     for (size_t c = 0; c < m_pictureSchema.size() && !tx && !db.inTransaction(); ++c)
         if (!m_pictureSchema[c].isEmpty() && row.values[c].typeId() == QMetaType::QByteArray)
-            tx.emplace(m_databaseName);
+            tx.emplace(m_databaseName, QStringList { tableForWrites() });
     if (m_state == State::Edit) {
         QStringList sets;
         QVariantList values;
@@ -890,7 +890,9 @@ std::vector<qint64> Table::rowsReading(const std::vector<std::pair<QString, QStr
     }
     Database& db = database();
     const QString schema = schemaName();
-    QSqlQuery q = db.prepare(QStringLiteral("SELECT rowid FROM %1.%2 WHERE %3 ORDER BY rowid")
+    // No ORDER BY: an older file's index over every field but the pictures
+    // can then serve the search without reading a picture.
+    QSqlQuery q = db.prepare(QStringLiteral("SELECT rowid FROM %1.%2 WHERE %3")
                                  .arg(quoteName(schema), quoteName(schema), conditions.join(QStringLiteral(" AND "))));
     for (const QVariant& v : values)
         q.addBindValue(v);
@@ -898,6 +900,7 @@ std::vector<qint64> Table::rowsReading(const std::vector<std::pair<QString, QStr
     std::vector<qint64> rowids;
     while (q.next())
         rowids.push_back(q.value(0).toLongLong());
+    std::sort(rowids.begin(), rowids.end());
     refreshRows(rowids);
     return rowids;
 }
@@ -1098,6 +1101,7 @@ void Query::doOpen()
     for (size_t c = 0; c < actual.size(); ++c)
         picture[c] = actual[c].type == FieldType::Graphic;
     const size_t n = actual.size();
+    QSet<QString> texts;
     while (q.next()) {
         Row row;
         row.values.resize(n);
@@ -1108,6 +1112,8 @@ void Query::doOpen()
                 row.values[c] = value;
             else if (picture[c])
                 row.values[c] = value.isNull() ? QVariant() : QVariant(intern(value.toByteArray()));
+            else if (actual[c].type == FieldType::String && !value.isNull())
+                row.values[c] = QVariant(*texts.insert(value.toString())); // results repeat their texts
             else
                 row.values[c] = normalised(value, actual[c].type);
         }

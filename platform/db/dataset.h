@@ -247,7 +247,8 @@ private:
 class Transaction
 {
 public:
-    explicit Transaction(const QString& databaseName);
+    // `writing`: the only table files the block writes (every file when empty).
+    explicit Transaction(const QString& databaseName, const QStringList& writing = {});
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
