@@ -103,7 +103,7 @@ bool accumulateAnswer(
     vdb::Table* table, const ResultKey& key, const QString& tiempo, const QImage& picture, int wholeSeconds)
 {
     QuietWalk quiet(table);
-    vdb::Transaction transaction(kDatabaseName, { table->tableName() });
+    vdb::Transaction transaction(table->databaseName(), { table->tableName() });
     CancelOnError cancel(table);
 
     // Decided on the file as it is under the write lock, not on rows read
