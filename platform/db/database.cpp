@@ -464,6 +464,10 @@ void Database::begin(const QStringList& writing)
         if (writing.isEmpty()) {
             execSql(QStringLiteral("BEGIN IMMEDIATE"), what);
         } else {
+            for (const QString& file : writing)
+                if (!fileWritable(filePath(file)))
+                    throw Error(QStringLiteral("El archivo de tabla '%1' es de solo lectura")
+                                    .arg(QDir::toNativeSeparators(filePath(file))));
             // The write lock of just the files to be written: a commit that
             // writes one file then needs no journal over several files. The
             // others are still read consistently until the commit.
