@@ -356,6 +356,8 @@ private:
     {
         if (m_footer)
             m_footer->print(m_out.pages.back(), QPointF(m_report.margin(), m_footerTop), m_run);
+        // A long report holds many pages at once: none keeps room to spare.
+        m_out.pages.back().items.shrink_to_fit();
     }
 
     Report& m_report;
