@@ -124,6 +124,16 @@ private slots:
         t3->first();
         QCOMPARE(t3->fieldByName(QStringLiteral("Grafico")).asImage().pixelColor(0, 0), first.pixelColor(0, 0));
         QCOMPARE(t3->state(), vdb::State::Browse);
+        // Rows another program wrote that read as the key all count: a text
+        // stored as bytes, a number with trailing letters, a second copy.
+        withTableFile(m_run->data.tablePath(QStringLiteral("tesis.DB")), [](QSqlDatabase& db) {
+            execOn(db,
+                QStringLiteral("INSERT INTO tesis (Edicion, Pregunta, Icono, Suma_tiempo, Rep_icono) VALUES "
+                               "(2, X'436F6C6F72', '7x', 0, 1), ('2', 'Color', 7.0, 0, 1)"));
+        });
+        QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:1:0"), other, 1));
+        QCOMPARE(results("Rep_icono").mid(4), (QStringList { "2", "2" }));
+        QCOMPARE(results("Rep_icono").first(), QStringLiteral("4"));
     }
 
     void counterLimits()
