@@ -376,29 +376,45 @@ private slots:
             table.open();
         };
         constexpr int kEach = 30;
-        std::atomic<bool> ready = false;
-        std::atomic<bool> done = false;
+        std::atomic<bool> ready = false, go = false, mainDone = false;
+        auto waitFor = [](const std::atomic<bool>& flag) {
+            for (QDeadlineTimer limit(10000); !flag && !limit.hasExpired();)
+                QThread::yieldCurrentThread();
+        };
+        QString copyError;
         std::thread copy([&] {
             vdb::setDatabaseDirectory(otherCopy, directory);
             vdb::Table table;
             openTable(table, otherCopy);
             ready = true;
-            while (!done) // first in turns with the main thread: one answer each
-                QThread::yieldCurrentThread();
-            for (int i = 0; i < kEach; ++i)
-                answer(table, i % 3 + 1);
+            // Its rows were read before the main copy's first answers.
+            waitFor(go);
+            copyError = errorOf([&] {
+                for (int i = 0; i < kEach; ++i)
+                    answer(table, i % 3 + 1);
+            });
+            waitFor(mainDone); // the registry of connections changes only when the other copy is done
             table.close();
             vdb::setDatabaseDirectory(otherCopy, directory); // its connection goes with this thread
+        });
+        auto joinCopy = qScopeGuard([&] {
+            go = mainDone = true;
+            copy.join();
         });
         QTRY_VERIFY_WITH_TIMEOUT(ready, 5000);
         vdb::Table table;
         openTable(table, kDatabaseName);
         answer(table, 1);
         answer(table, 1);
-        done = true;
-        for (int i = 0; i < kEach; ++i)
-            answer(table, i % 3 + 1);
+        go = true; // then both at the same time
+        const QString mainError = errorOf([&] {
+            for (int i = 0; i < kEach; ++i)
+                answer(table, i % 3 + 1);
+        });
+        joinCopy.dismiss();
+        mainDone = true;
         copy.join();
+        QCOMPARE(mainError + copyError, QString());
         QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"), (QStringList { "1|22|44", "2|20|40", "3|20|40" }));
     }
 
