@@ -639,6 +639,7 @@ void DataSet::checkWritable()
     const QString path = database().filePath(tableForWrites());
     if (!fileWritable(path))
         throw Error(QStringLiteral("El archivo de tabla '%1' es de solo lectura").arg(QDir::toNativeSeparators(path)));
+    database().attach(tableForWrites()); // again in write mode, if it was write-protected when attached
 }
 
 void DataSet::post()
