@@ -14,7 +14,8 @@ const TableDef& variablesTable()
         { { QStringLiteral("Edicion"), FieldType::SmallInt, 0 }, { QStringLiteral("Num"), FieldType::SmallInt, 0 },
             { QStringLiteral("Num_ico"), FieldType::SmallInt, 0 },
             { QStringLiteral("Total_ico"), FieldType::SmallInt, 0 },
-            { QStringLiteral("Direccion"), FieldType::String, 255 } } };
+            { QStringLiteral("Direccion"), FieldType::String, 255 } },
+        {} };
     return def;
 }
 
@@ -22,7 +23,8 @@ const TableDef& preguntasTable()
 {
     static const TableDef def { QStringLiteral("preguntas.DB"),
         { { QStringLiteral("Edicion"), FieldType::SmallInt, 0 },
-            { QStringLiteral("Preguntas"), FieldType::String, 75 } } };
+            { QStringLiteral("Preguntas"), FieldType::String, 75 } },
+        {} };
     return def;
 }
 
