@@ -48,6 +48,27 @@ void renumber(vdb::Table& table, int number, bool dropping)
     db.exec(lower, what);
 }
 
+// Pictures that only rows of the deleted survey referred to go with them
+// (files that keep their pictures in the rows have nothing to drop).
+void dropUnusedPictures(vdb::Table& table)
+{
+    vdb::Database& db = vdb::Database::forName(table.databaseName());
+    const QString schema = vdb::schemaOf(table.tableName());
+    const QString pictures = vdb::pictureTableOf(schema);
+    QSqlQuery exists = db.prepare(
+        QStringLiteral("SELECT count(*) FROM \"%1\".sqlite_master WHERE type = 'table' AND name = ?").arg(schema));
+    exists.addBindValue(pictures);
+    db.exec(exists, {});
+    const bool kept = exists.next() && exists.value(0).toInt() > 0;
+    exists.finish();
+    if (!kept)
+        return;
+    db.execSql(QStringLiteral("DELETE FROM \"%1\".\"%2\" WHERE rowid NOT IN "
+                              "(SELECT Grafico FROM \"%1\".\"%1\" WHERE typeof(Grafico) = 'integer')")
+                   .arg(schema, pictures),
+        QDir::toNativeSeparators(db.filePath(table.tableName())));
+}
+
 } // namespace
 
 void deleteSurvey(const QString& edition)
@@ -92,6 +113,7 @@ void deleteSurvey(const QString& edition)
         renumber(*dm.Table1, number, false);
         renumber(*dm.Table2, number, true);
         renumber(*dm.Table3, number, true);
+        dropUnusedPictures(*dm.Table3);
         transaction.commit();
     } catch (const vdb::Error& error) {
         // The rollback has already brought the open datasets back.

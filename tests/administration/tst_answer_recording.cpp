@@ -307,6 +307,11 @@ private slots:
         QCOMPARE(lastModalText(), end);
         const QStringList first = deleted == 1 ? QStringList { "1|Uno" } : QStringList {};
         QCOMPARE(results("Edicion, Pregunta"), first + secondAnswer);
+        // A deletion through the program keeps only the pictures rows still show.
+        const QString tesis = m_run->data.tablePath(QStringLiteral("tesis.DB"));
+        if (change.startsWith(QStringLiteral("program")))
+            QCOMPARE(fileRows(tesis, QStringLiteral("tesis_graficos"), QStringLiteral("count(*)")),
+                fileRows(tesis, QStringLiteral("tesis"), QStringLiteral("count(DISTINCT Grafico)")));
         QVERIFY(!RunUnderWay);
         QVERIFY(!shownWindow<TForm5>());
     }
