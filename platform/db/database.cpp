@@ -297,6 +297,7 @@ Database::Database(const QString& directory)
 
 Database::~Database()
 {
+    m_statements.clear();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         if (db.isOpen())
@@ -312,6 +313,7 @@ QString Database::filePath(const QString& tableFile) const
 
 void Database::detach(const QString& schema)
 {
+    m_statements.clear();
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.exec(QStringLiteral("DETACH DATABASE %1").arg(quoteName(schema)));
     m_attached.erase(schema);
@@ -423,6 +425,14 @@ QSqlQuery Database::prepare(const QString& sql)
     return q;
 }
 
+QSqlQuery& Database::statement(const QString& sql)
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end())
+        it = m_statements.emplace(sql, prepare(sql)).first;
+    return it->second;
+}
+
 void Database::exec(QSqlQuery& query, const QString& what)
 {
     if (!query.exec()) {
@@ -450,7 +460,7 @@ Error Database::busyError() const
 
 void Database::execSql(const QString& sql, const QString& what)
 {
-    QSqlQuery q = prepare(sql);
+    QSqlQuery& q = statement(sql);
     exec(q, what);
 }
 
@@ -495,7 +505,7 @@ void Database::commit()
             reloadDataSets();
             throw Error(QStringLiteral("La transacción se ha deshecho"));
         }
-        QSqlQuery q = prepare(QStringLiteral("COMMIT"));
+        QSqlQuery& q = statement(QStringLiteral("COMMIT"));
         if (!q.exec()) {
             const QString why = q.lastError().text();
             const bool busy = isBusy(q.lastError());

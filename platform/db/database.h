@@ -68,6 +68,9 @@ public:
     sqlite3* nativeHandle() const;
 
     QSqlQuery prepare(const QString& sql);
+    // A statement kept prepared for every later use of the same text, for
+    // those run on every answer (finish() one whose rows are not all read).
+    QSqlQuery& statement(const QString& sql);
     void exec(QSqlQuery& query, const QString& what);
     // The message for a table file locked by another program.
     Error busyError() const;
@@ -97,6 +100,7 @@ private:
     int m_depth = 0;
     bool m_rollbackOnly = false;
     std::set<DataSet*> m_dataSets;
+    std::map<QString, QSqlQuery> m_statements;
 };
 
 QString schemaOf(const QString& tableFile);

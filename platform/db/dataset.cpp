@@ -497,7 +497,7 @@ QVariant DataSet::storedPicture(const QVariant& value, int column)
     const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
     Database& db = database();
     const QString pictures = quoteName(schema) + QLatin1Char('.') + quoteName(pictureTableOf(schema));
-    QSqlQuery find = db.prepare(QStringLiteral("SELECT rowid FROM %1 WHERE Resumen = ?").arg(pictures));
+    QSqlQuery& find = db.statement(QStringLiteral("SELECT rowid FROM %1 WHERE Resumen = ?").arg(pictures));
     find.addBindValue(digest);
     db.exec(find, QDir::toNativeSeparators(db.filePath(tableForWrites())));
     const qint64 known = find.next() ? find.value(0).toLongLong() : -1;
@@ -693,8 +693,9 @@ void DataSet::post()
             values << storedPicture(row.values[column], int(column));
         }
         if (!sets.isEmpty()) {
-            QSqlQuery q = db.prepare(QStringLiteral("UPDATE %1.%2 SET %3 WHERE rowid = ?")
-                                         .arg(quoteName(schema), quoteName(schema), sets.join(QStringLiteral(", "))));
+            QSqlQuery& q
+                = db.statement(QStringLiteral("UPDATE %1.%2 SET %3 WHERE rowid = ?")
+                                   .arg(quoteName(schema), quoteName(schema), sets.join(QStringLiteral(", "))));
             for (const QVariant& v : values)
                 q.addBindValue(v);
             q.addBindValue(row.rowid);
@@ -734,8 +735,9 @@ void DataSet::post()
             db.exec(back, what);
             row.rowid = at;
         }
-        QSqlQuery q = db.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                     .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+        QSqlQuery& q
+            = db.statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                               .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
         if (inMiddle)
             q.addBindValue(row.rowid);
         for (size_t c = 0; c < row.values.size(); ++c)
@@ -893,8 +895,9 @@ std::vector<qint64> Table::rowsReading(const std::vector<std::pair<QString, QStr
     const QString schema = schemaName();
     // No ORDER BY: an older file's index over every field but the pictures
     // can then serve the search without reading a picture.
-    QSqlQuery q = db.prepare(QStringLiteral("SELECT rowid FROM %1.%2 WHERE %3")
-                                 .arg(quoteName(schema), quoteName(schema), conditions.join(QStringLiteral(" AND "))));
+    QSqlQuery& q
+        = db.statement(QStringLiteral("SELECT rowid FROM %1.%2 WHERE %3")
+                           .arg(quoteName(schema), quoteName(schema), conditions.join(QStringLiteral(" AND "))));
     for (const QVariant& v : values)
         q.addBindValue(v);
     db.exec(q, QDir::toNativeSeparators(db.filePath(m_tableName)));
