@@ -9,6 +9,7 @@
 #include "shell/run_state.h"
 #include "store/data_module.h"
 
+#include <QApplication>
 #include <QSignalBlocker>
 
 #include <exception>
@@ -39,6 +40,15 @@ AnswerTime answerTime(int inicioMs, int finMs, qint64 steadyMs)
 }
 
 namespace {
+
+class BusyCursor
+{
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 // Leaves the table browsing when a post is refused, so that nothing of the
 // refused answer stays in the row buffer and the next click starts clean.
@@ -99,56 +109,37 @@ bool accumulateAnswer(
     vdb::Table* table, const ResultKey& key, const QString& tiempo, const QImage& picture, int wholeSeconds)
 {
     QuietWalk quiet(table);
-    vdb::Transaction transaction(kDatabaseName);
+    vdb::Transaction transaction(table->databaseName(), { table->tableName() });
     CancelOnError cancel(table);
 
-    bool found = false;
-    if (table->isEmpty()) {
-        table->insert();
-        fillNewRow(table, key, tiempo, picture, wholeSeconds);
-        table->post();
-        transaction.commit();
-        return false;
-    }
-
-    const QString edicionText = QString::number(key.edicion);
-    const QString iconoText = QString::number(key.icono);
-    const vdb::Field edicion = table->fieldByName(QStringLiteral("edicion"));
-    const vdb::Field pregunta = table->fieldByName(QStringLiteral("pregunta"));
-    const vdb::Field icono = table->fieldByName(QStringLiteral("icono"));
+    // Decided on the file as it is under the write lock, not on rows read
+    // before: another copy of the program may have answered meanwhile. Every
+    // row whose key fields read as the key's texts counts, as a walk over the
+    // whole table would find them.
+    const std::vector<qint64> rows = table->rowsReading({ { QStringLiteral("edicion"), QString::number(key.edicion) },
+        { QStringLiteral("pregunta"), key.pregunta }, { QStringLiteral("icono"), QString::number(key.icono) } });
     vdb::Field rep = table->fieldByName(QStringLiteral("Rep_icono"));
     vdb::Field suma = table->fieldByName(QStringLiteral("Suma_tiempo"));
     vdb::Field promedio = table->fieldByName(QStringLiteral("Promedio"));
-
-    // A whole number reads as its decimal text, so comparing the numbers is the
-    // text comparison without making a text for every row.
-    auto sameText = [](const vdb::Field& field, int number, const QString& text) {
-        const QVariant v = field.value();
-        if (v.typeId() == QMetaType::Int)
-            return v.toInt() == number;
-        return field.asString() == text;
-    };
-    // Every row of every edition is looked at, and every row with the key counts.
-    for (table->first(); !table->eof(); table->next()) {
-        if (!sameText(edicion, key.edicion, edicionText) || pregunta.asString() != key.pregunta
-            || !sameText(icono, key.icono, iconoText))
-            continue;
+    for (const qint64 row : rows) {
+        table->locate(row);
         table->edit();
         const int newRep = integerOfText(rep.asString()) + 1;
         const int newSuma = integerOfText(suma.asString()) + wholeSeconds;
         rep.setAsString(QString::number(newRep));
         suma.setAsString(QString::number(newSuma));
-        found = true;
         promedio.setAsString(QString::number(newSuma / newRep));
         table->post();
     }
-    if (!found) {
+    if (rows.empty()) {
         table->append();
         fillNewRow(table, key, tiempo, picture, wholeSeconds);
         table->post();
+    } else {
+        table->last(); // where the walk over every row would have left it
     }
     transaction.commit();
-    return found;
+    return !rows.empty();
 }
 
 void recordAnswer(TForm5* window, int n)
@@ -167,8 +158,29 @@ void recordAnswer(TForm5* window, int n)
         TiemposPregunta[q] = time.text;
 
     vdb::Table* results = DataModule6->Table3;
+    // The run keeps its table open, but a close from elsewhere must not lose the answer.
+    if (!results->active())
+        results->open();
+
+    // A lock held by another program is waited for a moment before the
+    // respondent is told; the click can then be made again.
+    bool stored = false;
+    {
+        const BusyCursor busy;
+        // The survey is looked up under the same lock the answer is written
+        // with: a deletion or a change cannot come between the two.
+        vdb::Transaction transaction(kDatabaseName, { results->tableName() });
+        const int edicion = run.currentEdition();
+        if (edicion > 0) {
+            run.edicion = edicion;
+            const ResultKey key { edicion, run.question(q), window->shownIcon(n) };
+            Encontrado = accumulateAnswer(results, key, time.text, window->picture(n), time.wholeSeconds) ? 1 : 0;
+            stored = true;
+        }
+        transaction.commit();
+    }
     // A survey deleted or changed while it ran gets no more answers.
-    if (!run.surveyUnchanged()) {
+    if (!stored) {
         run.finish();
         window->setAnswered();
         results->close();
@@ -178,12 +190,6 @@ void recordAnswer(TForm5* window, int n)
         run.end();
         return;
     }
-    // The run keeps its table open, but a close from elsewhere must not lose the answer.
-    if (!results->active())
-        results->open();
-
-    const ResultKey key { run.edicion, run.question(q), window->shownIcon(n) };
-    Encontrado = accumulateAnswer(results, key, time.text, window->picture(n), time.wholeSeconds) ? 1 : 0;
     window->setAnswered();
 
     if (run.siguiente > run.numPreguntas) {

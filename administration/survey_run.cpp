@@ -2,12 +2,47 @@
 
 #include "administration/icon_window.h"
 #include "administration/question_notice.h"
-#include "platform/db/dataset.h"
+#include "platform/db/database.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
 
+#include <QSqlQuery>
+
+#include <set>
+
 namespace {
 int g_runsUnderWay = 0;
+std::set<SurveyRun*> g_runs;
+
+QSqlQuery parameterRows(vdb::Database& db, const QString& condition, const QVariant& value)
+{
+    QSqlQuery q = db.prepare(QStringLiteral(
+        "SELECT rowid, Edicion, Num, Num_ico, Total_ico, Direccion FROM variables WHERE %1 ORDER BY rowid")
+                                 .arg(condition));
+    q.addBindValue(value);
+    db.exec(q, {});
+    return q;
+}
+
+// The values a parameter row holds, as fields read them.
+bool sameParameters(const QSqlQuery& row, const SurveyRun& run)
+{
+    auto text = [&row](int column) { return row.value(column).isNull() ? QString() : row.value(column).toString(); };
+    return text(2) == QString::number(run.numPreguntas) && text(3) == QString::number(run.numIconos)
+        && text(4) == QString::number(run.totalIconos) && text(5) == run.dirIconos;
+}
+} // namespace
+
+SurveyRun::SurveyRun()
+{
+    g_runs.insert(this);
+}
+
+void surveyRowDeleted(qint64 parameterRow)
+{
+    for (SurveyRun* run : g_runs)
+        if (run->parameterRow == parameterRow)
+            run->parameterRow = -1;
 }
 
 std::shared_ptr<SurveyRun> SurveyRun::fromRunState()
@@ -20,11 +55,23 @@ std::shared_ptr<SurveyRun> SurveyRun::fromRunState()
     run->dirIconos = DirIconos;
     run->questions = Memo1.lines();
     run->siguiente = SiguientePregunta;
+    try {
+        vdb::Database& db = vdb::Database::forName(kDatabaseName);
+        db.attachExisting();
+        QSqlQuery rows = parameterRows(db, QStringLiteral("Edicion = ?"), run->edicion);
+        while (run->parameterRow < 0 && rows.next())
+            if (sameParameters(rows, *run))
+                run->parameterRow = rows.value(0).toLongLong();
+        rows.finish();
+    } catch (const vdb::Error&) {
+        // No such row: the run's first answer ends it.
+    }
     return run;
 }
 
 SurveyRun::~SurveyRun()
 {
+    g_runs.erase(this);
     finish();
 }
 
@@ -64,26 +111,25 @@ void SurveyRun::end()
         anchor->deleteLater();
 }
 
-bool SurveyRun::surveyUnchanged() const
+int SurveyRun::currentEdition() const
 {
-    vdb::Query parameters;
-    parameters.setDatabaseName(kDatabaseName);
-    parameters.addSql(QStringLiteral("SELECT * FROM variables WHERE Edicion = ?"), { edicion });
-    parameters.open();
-    if (parameters.recordCount() != 1)
-        return false;
-    auto number = [&](const char* name) { return parameters.fieldByName(QLatin1String(name)).asString(); };
-    if (number("Num") != QString::number(numPreguntas) || number("Num_ico") != QString::number(numIconos)
-        || number("Total_ico") != QString::number(totalIconos) || number("Direccion") != dirIconos)
-        return false;
-
+    if (parameterRow < 0)
+        return 0;
+    vdb::Database& db = vdb::Database::forName(kDatabaseName);
+    QSqlQuery row = parameterRows(db, QStringLiteral("rowid = ?"), parameterRow);
+    const bool same = row.next() && sameParameters(row, *this) && !row.value(1).isNull();
+    const int edicion = same ? row.value(1).toInt() : 0;
+    row.finish();
+    if (!same)
+        return 0;
     // A question whose text was changed is still the same question: the run
     // goes on with the text it was handed. Fewer or more questions is another survey.
-    vdb::Query rows;
-    rows.setDatabaseName(kDatabaseName);
-    rows.addSql(QStringLiteral("SELECT count(*) AS n FROM preguntas WHERE Edicion = ?"), { edicion });
-    rows.open();
-    return rows.fieldByName(QStringLiteral("n")).asString() == QString::number(questions.size());
+    QSqlQuery count = db.prepare(QStringLiteral("SELECT count(*) FROM preguntas WHERE Edicion = ?"));
+    count.addBindValue(edicion);
+    db.exec(count, {});
+    const bool sameCount = count.next() && count.value(0).toInt() == questions.size();
+    count.finish();
+    return sameCount ? edicion : 0;
 }
 
 std::shared_ptr<SurveyRun> runFor(QWidget* owner)

@@ -16,6 +16,7 @@ class SurveyRun
 public:
     // A snapshot of the run state as it stands now.
     static std::shared_ptr<SurveyRun> fromRunState();
+    SurveyRun();
     ~SurveyRun();
 
     int edicion = 0;
@@ -25,6 +26,9 @@ public:
     QString dirIconos;
     QStringList questions;
     int siguiente = 1; // this run's own SiguientePregunta
+    // Where the survey's parameter row stands in its file: a renumbering
+    // leaves it there, so the run can follow its survey to a new number.
+    qint64 parameterRow = -1;
 
     // The window that owns the chain's windows: the opener of the first one.
     QPointer<QWidget> anchor;
@@ -44,9 +48,11 @@ public:
     void end();
     bool underWay() const { return m_underWay; }
 
-    // Still the survey the run was handed, not deleted nor replaced by another
-    // one renumbered into its place: same parameter row, as many questions.
-    bool surveyUnchanged() const;
+    // The edition the run's survey has now, looked up in the files (call it
+    // inside the transaction that writes the answer); 0 once the survey was
+    // deleted or changed: its parameter row gone or holding other values, or
+    // another number of questions.
+    int currentEdition() const;
 
 private:
     bool m_underWay = false;
@@ -59,6 +65,10 @@ std::shared_ptr<SurveyRun> runFor(QWidget* owner);
 // The window a new chain window is parented to: never an earlier chain window,
 // so that releasing a window that is done with never takes the shown one along.
 QWidget* chainParent(const std::shared_ptr<SurveyRun>& run, QWidget* owner);
+
+// A survey's parameter row was deleted here: a run of that survey must never
+// take a row later stored in the same place for its own.
+void surveyRowDeleted(qint64 parameterRow);
 
 // Decimal text to a whole number, with the class library's message.
 int integerOfText(const QString& text);

@@ -77,6 +77,9 @@ QuestionChange changeQuestionText(const QString& edition, const QString& oldText
             // none of them hands a text of its own to the rows written here.
             const QSignalBlocker questionsQuiet(dm.Table2);
             const QSignalBlocker resultsQuiet(dm.Table3);
+            // The walks decide on the files as they are under the lock.
+            dm.Table2->reload();
+            dm.Table3->reload();
             changed.questionRows = replaceText(*dm.Table2, QStringLiteral("preguntas"), edition, oldText, newText);
             changed.resultRows = replaceText(*dm.Table3, QStringLiteral("pregunta"), edition, oldText, newText);
         }

@@ -1,5 +1,6 @@
 #include "survey_deletion.h"
 
+#include "administration/survey_run.h"
 #include "authoring/survey_list.h"
 #include "platform/db/database.h"
 #include "platform/ui/messages.h"
@@ -47,6 +48,27 @@ void renumber(vdb::Table& table, int number, bool dropping)
     db.exec(lower, what);
 }
 
+// Pictures that only rows of the deleted survey referred to go with them
+// (files that keep their pictures in the rows have nothing to drop).
+void dropUnusedPictures(vdb::Table& table)
+{
+    vdb::Database& db = vdb::Database::forName(table.databaseName());
+    const QString schema = vdb::schemaOf(table.tableName());
+    const QString pictures = vdb::pictureTableOf(schema);
+    QSqlQuery exists = db.prepare(
+        QStringLiteral("SELECT count(*) FROM \"%1\".sqlite_master WHERE type = 'table' AND name = ?").arg(schema));
+    exists.addBindValue(pictures);
+    db.exec(exists, {});
+    const bool kept = exists.next() && exists.value(0).toInt() > 0;
+    exists.finish();
+    if (!kept)
+        return;
+    db.execSql(QStringLiteral("DELETE FROM \"%1\".\"%2\" WHERE rowid NOT IN "
+                              "(SELECT Grafico FROM \"%1\".\"%1\" WHERE typeof(Grafico) = 'integer')")
+                   .arg(schema, pictures),
+        QDir::toNativeSeparators(db.filePath(table.tableName())));
+}
+
 } // namespace
 
 void deleteSurvey(const QString& edition)
@@ -72,18 +94,33 @@ void deleteSurvey(const QString& edition)
     if (!standOn(*dm.Table1, edition))
         throw vdb::Error(QStringLiteral("No existe la Encuesta %1").arg(edition));
 
+    const qint64 parameterRow = dm.Table1->rowid();
     try {
         vdb::Transaction transaction(kDatabaseName);
-        dm.Table1->deleteRecord();
+        // The row shown may have been renumbered or deleted by another copy of
+        // the program since it was read: only the file under the lock counts.
+        vdb::Database& db = vdb::Database::forName(kDatabaseName);
+        QSqlQuery shown = db.prepare(QStringLiteral("SELECT Edicion FROM variables.variables WHERE rowid = ?"));
+        shown.addBindValue(parameterRow);
+        db.exec(shown, {});
+        const bool same = shown.next() && shown.value(0).toString() == edition;
+        shown.finish();
+        if (!same)
+            throw vdb::Error(QStringLiteral("La Encuesta %1 ha sido cambiada por otro programa").arg(edition));
+        QSqlQuery drop = db.prepare(QStringLiteral("DELETE FROM variables.variables WHERE rowid = ?"));
+        drop.addBindValue(parameterRow);
+        db.exec(drop, {});
         renumber(*dm.Table1, number, false);
         renumber(*dm.Table2, number, true);
         renumber(*dm.Table3, number, true);
+        dropUnusedPictures(*dm.Table3);
         transaction.commit();
     } catch (const vdb::Error& error) {
         // The rollback has already brought the open datasets back.
         throw vdb::Error(QStringLiteral("No se pudo borrar la Encuesta %1; las tablas quedan como estaban.\n%2")
                              .arg(edition, error.text()));
     }
+    surveyRowDeleted(parameterRow);
     // The rows changed in the files at once: the datasets read them again.
     dm.Table1->reload();
     dm.Table2->reload();

@@ -11,7 +11,7 @@
 
 ReportStatement editionStatement(const QString& edicion)
 {
-    return { QStringLiteral("SELECT * FROM tesis WHERE edicion = ?"), { edicion } };
+    return { QStringLiteral("SELECT * FROM tesis WHERE edicion = ? Order By rowid"), { edicion } };
 }
 
 ReportStatement questionStatement(const QString& edicion, const QString& pregunta)
@@ -22,8 +22,11 @@ ReportStatement questionStatement(const QString& edicion, const QString& pregunt
 
 ReportStatement iconStatement(const QString& edicion, const QString& pregunta, qint32 repeticiones, qint32 promedio)
 {
-    return { QStringLiteral("SELECT * FROM tesis WHERE  edicion = ? And pregunta = ? And Rep_icono= ? and Promedio=?"),
-        { edicion, pregunta, repeticiones, promedio } };
+    return {
+        QStringLiteral(
+            "SELECT * FROM tesis WHERE  edicion = ? And pregunta = ? And Rep_icono= ? and Promedio=? Order By rowid"),
+        { edicion, pregunta, repeticiones, promedio }
+    };
 }
 
 qint32 wholeNumberOfText(const QString& text)

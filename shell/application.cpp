@@ -6,7 +6,9 @@
 #include "authoring/new_survey_dialog.h"
 #include "authoring/question_entry_dialog.h"
 #include "authoring/survey_list.h"
+#include "platform/db/database.h"
 #include "platform/ui/fonts.h"
+#include "platform/ui/form.h"
 #include "reporting/report_choice.h"
 #include "reporting/report_form.h"
 #include "resources/pictures.h"
@@ -85,5 +87,7 @@ int runApplication(int& argc, char** argv)
     showMainWindow();
     const int code = QApplication::exec();
     releaseGlobalInstances();
+    // The connections close while Qt's SQL layer is still there.
+    vdb::Database::closeAll();
     return code;
 }

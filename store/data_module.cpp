@@ -59,7 +59,8 @@ QStringList questionLines(const QString& edicionText)
     vdb::Query* q = DataModule6->Query1;
     q->close();
     q->clearSql();
-    q->addSql(QStringLiteral("SELECT * FROM preguntas WHERE edicion= ?"), { edicionText });
+    // In stored order whatever indexes the file has: line k - 1 is question k.
+    q->addSql(QStringLiteral("SELECT * FROM preguntas WHERE edicion= ? Order By rowid"), { edicionText });
     q->open();
     QStringList lines;
     q->first();

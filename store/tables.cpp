@@ -14,7 +14,8 @@ const TableDef& variablesTable()
         { { QStringLiteral("Edicion"), FieldType::SmallInt, 0 }, { QStringLiteral("Num"), FieldType::SmallInt, 0 },
             { QStringLiteral("Num_ico"), FieldType::SmallInt, 0 },
             { QStringLiteral("Total_ico"), FieldType::SmallInt, 0 },
-            { QStringLiteral("Direccion"), FieldType::String, 255 } } };
+            { QStringLiteral("Direccion"), FieldType::String, 255 } },
+        {} };
     return def;
 }
 
@@ -22,7 +23,8 @@ const TableDef& preguntasTable()
 {
     static const TableDef def { QStringLiteral("preguntas.DB"),
         { { QStringLiteral("Edicion"), FieldType::SmallInt, 0 },
-            { QStringLiteral("Preguntas"), FieldType::String, 75 } } };
+            { QStringLiteral("Preguntas"), FieldType::String, 75 } },
+        {} };
     return def;
 }
 
@@ -34,7 +36,11 @@ const TableDef& tesisTable()
             { QStringLiteral("Grafico"), FieldType::Graphic, 0 },
             { QStringLiteral("Suma_tiempo"), FieldType::SmallInt, 0 },
             { QStringLiteral("Rep_icono"), FieldType::SmallInt, 0 },
-            { QStringLiteral("Promedio"), FieldType::SmallInt, 0 } } };
+            { QStringLiteral("Promedio"), FieldType::SmallInt, 0 } },
+        // Edition and icon narrow an answer's row down to the few answered
+        // questions; the question texts would double the index's size.
+        { { QStringLiteral("Edicion"), FieldType::SmallInt, 0 },
+            { QStringLiteral("Icono"), FieldType::SmallInt, 0 } } };
     return def;
 }
 
@@ -63,7 +69,7 @@ QStringList createMissingTables(const QString& directory, QStringList* created)
         const QString path = QDir(directory).filePath(table.fileName);
         try {
             if (!QFileInfo::exists(path)) {
-                vdb::createTableFile(path, table.fields);
+                vdb::createTableFile(path, table.fields, table.key);
                 if (created)
                     *created << path;
                 continue;

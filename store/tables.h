@@ -9,6 +9,7 @@ struct TableDef
 {
     QString fileName;
     std::vector<vdb::FieldDef> fields;
+    std::vector<vdb::FieldDef> key; // indexed: fields that find an answer's row
 };
 
 const TableDef& variablesTable(); // variables.DB

@@ -12,6 +12,8 @@
 
 #include <atomic>
 
+#include <sqlite3.h>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
@@ -26,10 +28,12 @@ std::map<QString, QString>& directories()
     return dirs;
 }
 
+// Never destroyed at exit: a connection must close while Qt's SQL layer is
+// still there, which the program sees to with closeAll() before it ends.
 std::map<QString, std::unique_ptr<Database>>& databases()
 {
-    static std::map<QString, std::unique_ptr<Database>> dbs;
-    return dbs;
+    static auto* dbs = new std::map<QString, std::unique_ptr<Database>>;
+    return *dbs;
 }
 
 QString sqlTypeOf(const FieldDef& field)
@@ -85,10 +89,46 @@ QString fileIdentity(const QString& path)
     return QFileInfo(path).birthTime().toString(Qt::ISODateWithMs);
 }
 
-// How long a statement waits for another program's lock on a table file.
-constexpr int kBusyTimeoutMs = 10000;
+// How long a statement waits for another program's lock on a table file
+// before the user is told: long enough for another program's write to end,
+// short enough not to look like a hang.
+constexpr int kBusyTimeoutMs = 2000;
+
+bool isBusy(const QSqlError& error)
+{
+    const int code = error.nativeErrorCode().toInt();
+    return (code & 0xff) == 5 || (code & 0xff) == 6; // SQLITE_BUSY, SQLITE_LOCKED
+}
+
+// Whether another connection holds a lock that keeps us from writing a file:
+// a writer's, or, unless we are reading the file ourselves, a reader's.
+bool lockedElsewhere(const QString& path, bool readingItOurselves)
+{
+    sqlite3* probe = nullptr;
+    bool locked = false;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &probe, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
+        locked = sqlite3_exec(probe, readingItOurselves ? "BEGIN IMMEDIATE; ROLLBACK" : "BEGIN EXCLUSIVE; ROLLBACK",
+                     nullptr, nullptr, nullptr)
+            == SQLITE_BUSY;
+    sqlite3_close(probe);
+    return locked;
+}
 
 } // namespace
+
+QString pictureTableOf(const QString& schema)
+{
+    return schema + QStringLiteral("_graficos");
+}
+
+QString keyExpression(const FieldDef& field)
+{
+    // The value as a field of that type reads it: a whole number for a 16-bit
+    // field (what the engine makes of any stored value), a text otherwise.
+    return QStringLiteral("CAST(%1 AS %2)")
+        .arg(quoteName(field.name),
+            field.type == FieldType::SmallInt ? QStringLiteral("INTEGER") : QStringLiteral("TEXT"));
+}
 
 QString schemaOf(const QString& tableFile)
 {
@@ -116,7 +156,7 @@ bool fileWritable(const QString& path)
     return info.isWritable() && (info.permissions() & anyWrite);
 }
 
-void createTableFile(const QString& path, const std::vector<FieldDef>& fields)
+void createTableFile(const QString& path, const std::vector<FieldDef>& fields, const std::vector<FieldDef>& key)
 {
     // Claiming the name first means a file that appears meanwhile is never
     // opened and written as if it were new.
@@ -140,23 +180,30 @@ void createTableFile(const QString& path, const std::vector<FieldDef>& fields)
             cols << quoteName(f.name) + QLatin1Char(' ') + sqlTypeOf(f);
         const QString table = quoteName(schemaOf(path));
         const QString sql = QStringLiteral("CREATE TABLE %1 (%2)").arg(table, cols.join(QStringLiteral(", ")));
-        // With pictures in the rows, an index holding every other field lets a
-        // walk read the rows without reading the pictures.
-        QStringList plain;
-        for (const auto& f : fields)
-            if (f.type != FieldType::Graphic)
-                plain << quoteName(f.name);
-        const bool hasGraphic = plain.size() < qsizetype(fields.size());
-        const QString index
-            = QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                  .arg(quoteName(schemaOf(path) + QStringLiteral("_campos")), table, plain.join(QStringLiteral(", ")));
+        QStringList extra;
+        // Pictures are kept once each, in a side table keyed by their digest;
+        // the rows refer to them, so they stay small whatever the pictures.
+        const bool hasGraphic
+            = std::any_of(fields.begin(), fields.end(), [](const FieldDef& f) { return f.type == FieldType::Graphic; });
+        if (hasGraphic)
+            extra << QStringLiteral("CREATE TABLE %1 (Resumen BLOB UNIQUE, Grafico BLOB)")
+                         .arg(quoteName(pictureTableOf(schemaOf(path))));
+        if (!key.empty()) {
+            QStringList parts;
+            for (const FieldDef& f : key)
+                parts << keyExpression(f);
+            extra << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                         .arg(quoteName(schemaOf(path) + QStringLiteral("_clave")), table,
+                             parts.join(QStringLiteral(", ")));
+        }
         if (!db.open()) {
             failure = db.lastError().text();
         } else {
             QSqlQuery q(db);
             if (!q.exec(QStringLiteral("PRAGMA journal_mode=DELETE"))
                 || !q.exec(QStringLiteral("PRAGMA synchronous=FULL")) || !q.exec(QStringLiteral("BEGIN"))
-                || !q.exec(sql) || (hasGraphic && !plain.isEmpty() && !q.exec(index))
+                || !q.exec(sql)
+                || !std::all_of(extra.begin(), extra.end(), [&q](const QString& e) { return q.exec(e); })
                 || !q.exec(QStringLiteral("COMMIT")))
                 failure = q.lastError().text();
             q.finish();
@@ -250,6 +297,7 @@ Database::Database(const QString& directory)
 
 Database::~Database()
 {
+    m_statements.clear();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         if (db.isOpen())
@@ -265,10 +313,12 @@ QString Database::filePath(const QString& tableFile) const
 
 void Database::detach(const QString& schema)
 {
+    m_statements.clear();
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.exec(QStringLiteral("DETACH DATABASE %1").arg(quoteName(schema)));
     m_attached.erase(schema);
     m_identity.erase(schema);
+    m_readOnly.erase(schema);
 }
 
 QString Database::attach(const QString& tableFile)
@@ -285,7 +335,9 @@ QString Database::attach(const QString& tableFile)
     if (m_attached.count(schema)) {
         // A file replaced since it was attached (restored from a copy, made
         // anew) must not be written through the handle of the old one.
-        if (m_identity[schema] == fileIdentity(path) || inTransaction())
+        // A file made writable again (or write-protected) is attached anew in
+        // its new mode, so the next write reaches it (or is refused).
+        if (inTransaction() || (m_identity[schema] == fileIdentity(path) && m_readOnly[schema] == !fileWritable(path)))
             return schema;
         detach(schema);
     }
@@ -303,6 +355,7 @@ QString Database::attach(const QString& tableFile)
         throw Error(QStringLiteral("No se puede abrir el archivo de tabla '%1': %2").arg(shown, q.lastError().text()));
     m_attached[schema] = path;
     m_identity[schema] = fileIdentity(path);
+    m_readOnly[schema] = readOnly;
     // Reading the schema now turns a corrupt or foreign file into an error here.
     QSqlQuery check(QSqlDatabase::database(m_connection));
     bool ok
@@ -346,8 +399,6 @@ QStringList Database::attachExisting()
     QStringList problems;
     const QDir dir(m_directory);
     for (const QString& file : dir.entryList({ QStringLiteral("*.DB") }, QDir::Files)) {
-        if (m_attached.count(schemaOf(file)))
-            continue;
         try {
             attach(file);
         } catch (const Error& e) {
@@ -374,29 +425,72 @@ QSqlQuery Database::prepare(const QString& sql)
     return q;
 }
 
+QSqlQuery& Database::statement(const QString& sql)
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end())
+        it = m_statements.emplace(sql, prepare(sql)).first;
+    return it->second;
+}
+
 void Database::exec(QSqlQuery& query, const QString& what)
 {
     if (!query.exec()) {
         const QString why = query.lastError().text();
         if (m_depth > 0)
             m_rollbackOnly = true;
+        if (isBusy(query.lastError()))
+            throw busyError();
         throw Error(what.isEmpty() ? why : QStringLiteral("%1: %2").arg(what, why));
     }
 }
 
+Error Database::busyError() const
+{
+    QString locked = m_directory;
+    sqlite3* own = nativeHandle();
+    for (const auto& [schema, path] : m_attached)
+        if (lockedElsewhere(path, own && sqlite3_txn_state(own, schema.toUtf8().constData()) != SQLITE_TXN_NONE)) {
+            locked = path;
+            break;
+        }
+    return Error(QStringLiteral("La tabla '%1' está siendo usada por otro programa; vuelva a intentarlo")
+                     .arg(QDir::toNativeSeparators(locked)));
+}
+
 void Database::execSql(const QString& sql, const QString& what)
 {
-    QSqlQuery q = prepare(sql);
+    QSqlQuery& q = statement(sql);
     exec(q, what);
 }
 
-void Database::begin()
+void Database::begin(const QStringList& writing)
 {
     if (m_depth == 0) {
         // No file can be attached once the transaction runs: attach them now.
         attachExisting();
         m_rollbackOnly = false;
-        execSql(QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("No se puede iniciar la transacción"));
+        const QString what = QStringLiteral("No se puede iniciar la transacción");
+        if (writing.isEmpty()) {
+            execSql(QStringLiteral("BEGIN IMMEDIATE"), what);
+        } else {
+            for (const QString& file : writing)
+                if (!fileWritable(filePath(file)))
+                    throw Error(QStringLiteral("El archivo de tabla '%1' es de solo lectura")
+                                    .arg(QDir::toNativeSeparators(filePath(file))));
+            // The write lock of just the files to be written: a commit that
+            // writes one file then needs no journal over several files. The
+            // others are still read consistently until the commit.
+            execSql(QStringLiteral("BEGIN"), what);
+            try {
+                for (const QString& file : writing)
+                    execSql(
+                        QStringLiteral("UPDATE %1.%1 SET rowid = rowid WHERE 0").arg(quoteName(schemaOf(file))), what);
+            } catch (const Error&) {
+                QSqlQuery(QSqlDatabase::database(m_connection)).exec(QStringLiteral("ROLLBACK"));
+                throw;
+            }
+        }
     }
     ++m_depth;
 }
@@ -411,12 +505,15 @@ void Database::commit()
             reloadDataSets();
             throw Error(QStringLiteral("La transacción se ha deshecho"));
         }
-        QSqlQuery q = prepare(QStringLiteral("COMMIT"));
+        QSqlQuery& q = statement(QStringLiteral("COMMIT"));
         if (!q.exec()) {
             const QString why = q.lastError().text();
+            const bool busy = isBusy(q.lastError());
             QSqlQuery r = prepare(QStringLiteral("ROLLBACK"));
             r.exec();
             reloadDataSets();
+            if (busy)
+                throw busyError();
             throw Error(QStringLiteral("No se pueden guardar los cambios: %1").arg(why));
         }
     }
@@ -435,10 +532,10 @@ void Database::rollback()
     }
 }
 
-Transaction::Transaction(const QString& databaseName)
+Transaction::Transaction(const QString& databaseName, const QStringList& writing)
     : m_databaseName(databaseName)
 {
-    Database::forName(m_databaseName).begin();
+    Database::forName(m_databaseName).begin(writing);
 }
 
 void Transaction::commit()

@@ -23,9 +23,18 @@ namespace vdb {
 void setDatabaseDirectory(const QString& databaseName, const QString& directory);
 QString databaseDirectory(const QString& databaseName);
 
-// Creates a table file with one table of the given fields. Fails when the
-// file exists: an existing file is never touched.
-void createTableFile(const QString& path, const std::vector<FieldDef>& fields);
+// Creates a table file with one table of the given fields, a side table that
+// keeps each distinct picture once when a field is a graphic one, and an index
+// over `key` when given. Fails when the file exists: an existing file is never
+// touched.
+void createTableFile(const QString& path, const std::vector<FieldDef>& fields, const std::vector<FieldDef>& key = {});
+
+// The side table of a table's pictures (absent from older files, whose rows
+// hold their pictures themselves).
+QString pictureTableOf(const QString& schema);
+// A field's value as the dataset reads it, for statements that must find
+// rows exactly as a walk comparing texts would.
+QString keyExpression(const FieldDef& field);
 
 // Whether a file may be written: the write permission bits count even for
 // the superuser.
@@ -59,10 +68,16 @@ public:
     sqlite3* nativeHandle() const;
 
     QSqlQuery prepare(const QString& sql);
+    // A statement kept prepared for every later use of the same text, for
+    // those run on every answer (finish() one whose rows are not all read).
+    QSqlQuery& statement(const QString& sql);
     void exec(QSqlQuery& query, const QString& what);
+    // The message for a table file locked by another program.
+    Error busyError() const;
     void execSql(const QString& sql, const QString& what);
 
-    void begin();
+    // Takes the write lock of every table file, or of just the files named.
+    void begin(const QStringList& writing = {});
     void commit();
     void rollback();
     bool inTransaction() const { return m_depth > 0; }
@@ -81,9 +96,11 @@ private:
     std::unique_ptr<QTemporaryDir> m_mainDir;
     std::map<QString, QString> m_attached; // schema -> file path
     std::map<QString, QString> m_identity; // schema -> the attached file's identity
+    std::map<QString, bool> m_readOnly; // schema -> attached read-only
     int m_depth = 0;
     bool m_rollbackOnly = false;
     std::set<DataSet*> m_dataSets;
+    std::map<QString, QSqlQuery> m_statements;
 };
 
 QString schemaOf(const QString& tableFile);

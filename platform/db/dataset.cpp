@@ -3,12 +3,14 @@
 #include "database.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSqlResult>
 #include <QtEndian>
 
 #include <sqlite3.h>
@@ -58,6 +60,19 @@ FieldType typeOfSqlField(const QSqlField& field)
     default:
         return FieldType::String;
     }
+}
+
+// At most `width` characters, cut between characters: a character outside the
+// basic plane is never split into half a pair.
+QString cutToWidth(const QString& text, int width)
+{
+    if (width <= 0 || text.size() <= width)
+        return text;
+    qsizetype units = 0;
+    for (int chars = 0; chars < width && units < text.size(); ++chars)
+        units += text.at(units).isHighSurrogate() && units + 1 < text.size() && text.at(units + 1).isLowSurrogate() ? 2
+                                                                                                                    : 1;
+    return text.left(units);
 }
 
 QVariant normalised(const QVariant& value, FieldType type)
@@ -136,7 +151,7 @@ void Field::setAsString(const QString& text)
     case FieldType::String: {
         // An empty text leaves the field blank, as in the old table format.
         const int width = size();
-        m_owner->writeValue(m_index, text.isEmpty() ? QVariant() : QVariant(width > 0 ? text.left(width) : text));
+        m_owner->writeValue(m_index, text.isEmpty() ? QVariant() : QVariant(cutToWidth(text, width)));
         break;
     }
     case FieldType::Graphic:
@@ -152,7 +167,7 @@ void Field::clear()
 
 QImage Field::asImage() const
 {
-    return decodeGraphic(asBlob());
+    return m_owner->pictureOf(m_index);
 }
 
 QByteArray Field::asBlob() const
@@ -217,6 +232,9 @@ void DataSet::close()
     m_state = State::Inactive;
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_distinctPictures.clear();
+    m_pictureById.clear();
+    m_decoded.clear();
     m_cursor = -1;
     m_bof = m_eof = true;
     Database::forgetDataSet(this);
@@ -230,6 +248,9 @@ void DataSet::reload()
     const int at = m_cursor;
     m_state = State::Browse;
     m_rows.clear();
+    m_distinctPictures.clear();
+    m_pictureById.clear();
+    m_decoded.clear();
     m_fields.clear();
     m_columnOfField.clear();
     try {
@@ -410,9 +431,117 @@ QVariant DataSet::readValue(int field) const
     if (!row)
         return {};
     const int column = m_columnOfField[size_t(field)];
-    if (m_fields[size_t(field)].type == FieldType::Graphic && !row->blobLoaded[size_t(column)])
+    if (m_fields[size_t(field)].type != FieldType::Graphic)
+        return row->values[size_t(column)];
+    if (!row->blobLoaded[size_t(column)])
         loadBlob(const_cast<Row&>(*row), column);
-    return row->values[size_t(column)];
+    const QVariant& stored = row->values[size_t(column)];
+    if (stored.isNull())
+        return {};
+    const QByteArray bytes = pictureBytes(stored, column);
+    return bytes.isEmpty() ? QVariant() : QVariant(bytes);
+}
+
+QByteArray DataSet::intern(const QByteArray& bytes) const
+{
+    if (bytes.isEmpty())
+        return bytes;
+    const auto it = m_distinctPictures.constFind(bytes);
+    if (it != m_distinctPictures.constEnd())
+        return *it;
+    m_distinctPictures.insert(bytes);
+    return bytes;
+}
+
+QByteArray DataSet::pictureBytes(const QVariant& stored, int column) const
+{
+    const QString& schema = m_pictureSchema.size() > size_t(column) ? m_pictureSchema[size_t(column)] : QString();
+    if (stored.typeId() != QMetaType::LongLong || schema.isEmpty())
+        return stored.toByteArray();
+    const qint64 id = stored.toLongLong();
+    const auto known = m_pictureById.constFind(id);
+    if (known != m_pictureById.constEnd())
+        return *known;
+    auto* self = const_cast<DataSet*>(this);
+    QSqlQuery q = self->database().prepare(QStringLiteral("SELECT Grafico FROM %1.%2 WHERE rowid = ?")
+                                               .arg(quoteName(schema), quoteName(pictureTableOf(schema))));
+    q.addBindValue(id);
+    self->database().exec(q, {});
+    const QByteArray bytes = q.next() ? intern(q.value(0).toByteArray()) : QByteArray();
+    q.finish();
+    m_pictureById.insert(id, bytes);
+    return bytes;
+}
+
+QImage DataSet::pictureOf(int field) const
+{
+    // Rows share few pictures: each distinct one is decoded once.
+    const QByteArray bytes = readValue(field).toByteArray();
+    if (bytes.isEmpty())
+        return {};
+    auto it = m_decoded.constFind(bytes);
+    if (it == m_decoded.constEnd())
+        it = m_decoded.insert(bytes, decodeGraphic(bytes));
+    return *it;
+}
+
+QVariant DataSet::storedPicture(const QVariant& value, int column)
+{
+    // A picture goes into the side table once; the row keeps its number.
+    const QString& schema = m_pictureSchema.size() > size_t(column) ? m_pictureSchema[size_t(column)] : QString();
+    if (schema.isEmpty() || value.typeId() != QMetaType::QByteArray || value.toByteArray().isEmpty())
+        return value;
+    const QByteArray bytes = value.toByteArray();
+    const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    Database& db = database();
+    const QString pictures = quoteName(schema) + QLatin1Char('.') + quoteName(pictureTableOf(schema));
+    QSqlQuery& find = db.statement(QStringLiteral("SELECT rowid FROM %1 WHERE Resumen = ?").arg(pictures));
+    find.addBindValue(digest);
+    db.exec(find, QDir::toNativeSeparators(db.filePath(tableForWrites())));
+    const qint64 known = find.next() ? find.value(0).toLongLong() : -1;
+    find.finish();
+    if (known >= 0)
+        return QVariant(known);
+    QSqlQuery add = db.prepare(QStringLiteral("INSERT INTO %1 (Resumen, Grafico) VALUES (?, ?)").arg(pictures));
+    add.addBindValue(digest);
+    add.addBindValue(bytes);
+    db.exec(add, QDir::toNativeSeparators(db.filePath(tableForWrites())));
+    const qint64 id = add.lastInsertId().toLongLong();
+    m_pictureById.insert(id, intern(bytes));
+    return QVariant(id);
+}
+
+void DataSet::findPictureTables(const std::vector<QString>& schemaOfColumn)
+{
+    m_pictureSchema.assign(m_tableColumns.size(), QString());
+    for (size_t c = 0; c < m_tableColumns.size() && c < schemaOfColumn.size(); ++c) {
+        if (m_tableColumns[c].type != FieldType::Graphic || schemaOfColumn[c].isEmpty())
+            continue;
+        const QString& schema = schemaOfColumn[c];
+        QSqlQuery q = database().prepare(
+            QStringLiteral("SELECT count(*) FROM %1.sqlite_master WHERE type = 'table' AND name = ?")
+                .arg(quoteName(schema)));
+        q.addBindValue(pictureTableOf(schema));
+        database().exec(q, {});
+        if (q.next() && q.value(0).toInt() > 0)
+            m_pictureSchema[c] = schema;
+        q.finish();
+    }
+}
+
+bool DataSet::locate(qint64 rowid)
+{
+    requireActive();
+    endEditForMove();
+    const auto it
+        = std::lower_bound(m_rows.begin(), m_rows.end(), rowid, [](const Row& r, qint64 id) { return r.rowid < id; });
+    if (it == m_rows.end() || it->rowid != rowid)
+        return false;
+    m_cursor = int(it - m_rows.begin());
+    m_bof = false;
+    m_eof = false;
+    emit dataChanged();
+    return true;
 }
 
 void DataSet::writeValue(int field, const QVariant& value)
@@ -439,8 +568,14 @@ void DataSet::loadBlob(Row& row, int column) const
             .arg(quoteName(self->columnName(column)), quoteName(schemaName()), quoteName(schemaName())));
     q.addBindValue(row.rowid);
     self->database().exec(q, {});
-    if (q.next())
-        row.values[size_t(column)] = q.value(0).isNull() ? QVariant() : QVariant(q.value(0).toByteArray());
+    const QVariant stored = q.next() ? q.value(0) : QVariant();
+    q.finish();
+    if (stored.isNull())
+        row.values[size_t(column)] = QVariant();
+    else if (stored.typeId() == QMetaType::LongLong && !m_pictureSchema[size_t(column)].isEmpty())
+        row.values[size_t(column)] = stored;
+    else
+        row.values[size_t(column)] = QVariant(intern(stored.toByteArray()));
 }
 
 void DataSet::startBuffer(bool copyCurrent)
@@ -502,6 +637,7 @@ void DataSet::checkWritable()
     const QString path = database().filePath(tableForWrites());
     if (!fileWritable(path))
         throw Error(QStringLiteral("El archivo de tabla '%1' es de solo lectura").arg(QDir::toNativeSeparators(path)));
+    database().attach(tableForWrites()); // again in write mode, if it was write-protected when attached
 }
 
 void DataSet::post()
@@ -539,6 +675,11 @@ void DataSet::post()
     db.requireSameFile(tableForWrites());
     const QString schema = schemaName();
     const QString what = QDir::toNativeSeparators(db.filePath(tableForWrites()));
+    // A picture kept apart and the row that refers to it are written together.
+    std::optional<Transaction> tx;
+    for (size_t c = 0; c < m_pictureSchema.size() && !tx && !db.inTransaction(); ++c)
+        if (!m_pictureSchema[c].isEmpty() && row.values[c].typeId() == QMetaType::QByteArray)
+            tx.emplace(m_databaseName, QStringList { tableForWrites() });
     if (m_state == State::Edit) {
         QStringList sets;
         QVariantList values;
@@ -547,11 +688,12 @@ void DataSet::post()
                 continue;
             const size_t column = size_t(m_columnOfField[f]);
             sets << quoteName(columnName(int(column))) + QStringLiteral(" = ?");
-            values << row.values[column];
+            values << storedPicture(row.values[column], int(column));
         }
         if (!sets.isEmpty()) {
-            QSqlQuery q = db.prepare(QStringLiteral("UPDATE %1.%2 SET %3 WHERE rowid = ?")
-                                         .arg(quoteName(schema), quoteName(schema), sets.join(QStringLiteral(", "))));
+            QSqlQuery& q
+                = db.statement(QStringLiteral("UPDATE %1.%2 SET %3 WHERE rowid = ?")
+                                   .arg(quoteName(schema), quoteName(schema), sets.join(QStringLiteral(", "))));
             for (const QVariant& v : values)
                 q.addBindValue(v);
             q.addBindValue(row.rowid);
@@ -560,6 +702,8 @@ void DataSet::post()
             if (q.numRowsAffected() != 1)
                 throw Error(QStringLiteral("El registro ya no existe en el archivo de tabla '%1'").arg(what));
         }
+        if (tx)
+            tx->commit();
         m_rows[size_t(m_cursor)] = row;
     } else {
         // Rows are kept in rowid order: a row inserted before the current one
@@ -576,9 +720,10 @@ void DataSet::post()
             marks << QStringLiteral("?");
         }
         const QString table = quoteName(schema) + QLatin1Char('.') + quoteName(schema);
-        std::optional<Transaction> tx;
-        if (inMiddle) {
+        if (inMiddle && !tx) {
             tx.emplace(m_databaseName);
+        }
+        if (inMiddle) {
             const qint64 at = m_rows[size_t(m_cursor)].rowid;
             QSqlQuery away
                 = db.prepare(QStringLiteral("UPDATE %1 SET rowid = -(rowid + 1) WHERE rowid >= ?").arg(table));
@@ -588,12 +733,13 @@ void DataSet::post()
             db.exec(back, what);
             row.rowid = at;
         }
-        QSqlQuery q = db.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                     .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+        QSqlQuery& q
+            = db.statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                               .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
         if (inMiddle)
             q.addBindValue(row.rowid);
-        for (const QVariant& v : row.values)
-            q.addBindValue(v.isNull() ? QVariant() : v);
+        for (size_t c = 0; c < row.values.size(); ++c)
+            q.addBindValue(row.values[c].isNull() ? QVariant() : storedPicture(row.values[c], int(c)));
         db.exec(q, what);
         if (tx)
             tx->commit();
@@ -665,6 +811,139 @@ QString DataSet::columnName(int column) const
 
 // ---- Table ----------------------------------------------------------------
 
+namespace {
+
+// A row from a statement whose column 0 is the rowid and the others the
+// table's columns; pictures are left on disk until they are read.
+void readRow(sqlite3_stmt* stmt, const std::vector<FieldDef>& columns, Row& row)
+{
+    const size_t n = columns.size();
+    row.rowid = sqlite3_column_int64(stmt, 0);
+    row.values.clear();
+    row.values.reserve(n);
+    row.blobLoaded.assign(n, true);
+    for (size_t c = 0; c < n; ++c) {
+        const int col = int(c) + 1;
+        if (columns[c].type == FieldType::Graphic) {
+            row.blobLoaded[c] = false;
+            row.values.emplace_back();
+        } else if (sqlite3_column_type(stmt, col) == SQLITE_NULL) {
+            row.values.emplace_back(); // blank: a null value
+        } else if (columns[c].type == FieldType::SmallInt) {
+            row.values.emplace_back(int(sqlite3_column_int64(stmt, col)));
+        } else {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+            row.values.emplace_back(QString::fromUtf8(text, sqlite3_column_bytes(stmt, col)));
+        }
+    }
+}
+
+} // namespace
+
+sqlite3_stmt* Table::prepareRowRead(const QString& condition)
+{
+    // Pictures stay on disk until a row's picture is read.
+    Database& db = database();
+    const QString schema = schemaName();
+    QStringList columns { QStringLiteral("rowid") };
+    for (const FieldDef& c : m_tableColumns)
+        columns << (c.type == FieldType::Graphic ? QStringLiteral("NULL") : quoteName(c.name));
+    const QByteArray sql = QStringLiteral("SELECT %1 FROM %2.%3%4")
+                               .arg(columns.join(QStringLiteral(", ")), quoteName(schema), quoteName(schema), condition)
+                               .toUtf8();
+    sqlite3* handle = db.nativeHandle();
+    sqlite3_stmt* stmt = nullptr;
+    if (!handle || sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString why = handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("sin conexión");
+        sqlite3_finalize(stmt);
+        throw Error(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(db.filePath(m_tableName)), why));
+    }
+    return stmt;
+}
+
+std::vector<qint64> Table::rowsReading(const std::vector<std::pair<QString, QString>>& fieldTexts)
+{
+    requireActive();
+    QStringList conditions;
+    QVariantList values;
+    for (const auto& [name, text] : fieldTexts) {
+        const auto index = findField(name);
+        if (!index)
+            throw Error(QStringLiteral("Field '%1' not found").arg(name));
+        const FieldDef& column = m_tableColumns[size_t(m_columnOfField[size_t(*index)])];
+        if (text.isEmpty()) {
+            // Only a blank field reads as an empty text (or an empty one).
+            conditions << (column.type == FieldType::String
+                    ? QStringLiteral("(%1 IS NULL OR %2 = '')").arg(quoteName(column.name), keyExpression(column))
+                    : QStringLiteral("%1 IS NULL").arg(quoteName(column.name)));
+            continue;
+        }
+        conditions << keyExpression(column) + QStringLiteral(" = ?");
+        if (column.type == FieldType::SmallInt) {
+            bool ok = false;
+            const int number = text.toInt(&ok);
+            if (!ok || QString::number(number) != text)
+                return {}; // no whole number reads as this text
+            values << number;
+        } else {
+            values << text;
+        }
+    }
+    Database& db = database();
+    const QString schema = schemaName();
+    // No ORDER BY: an older file's index over every field but the pictures
+    // can then serve the search without reading a picture.
+    QSqlQuery& q
+        = db.statement(QStringLiteral("SELECT rowid FROM %1.%2 WHERE %3")
+                           .arg(quoteName(schema), quoteName(schema), conditions.join(QStringLiteral(" AND "))));
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    db.exec(q, QDir::toNativeSeparators(db.filePath(m_tableName)));
+    std::vector<qint64> rowids;
+    while (q.next())
+        rowids.push_back(q.value(0).toLongLong());
+    std::sort(rowids.begin(), rowids.end());
+    refreshRows(rowids);
+    return rowids;
+}
+
+void Table::refreshRows(const std::vector<qint64>& rowids)
+{
+    requireActive();
+    if (rowids.empty())
+        return;
+    sqlite3_stmt* stmt = prepareRowRead(QStringLiteral(" WHERE rowid = ?"));
+    for (const qint64 id : rowids) {
+        sqlite3_bind_int64(stmt, 1, id);
+        const int rc = sqlite3_step(stmt);
+        const auto at = std::lower_bound(
+            m_rows.begin(), m_rows.end(), id, [](const Row& r, qint64 rowid) { return r.rowid < rowid; });
+        const int pos = int(at - m_rows.begin());
+        const bool held = at != m_rows.end() && at->rowid == id;
+        if (rc == SQLITE_ROW) {
+            Row row;
+            readRow(stmt, m_tableColumns, row);
+            if (held) {
+                *at = std::move(row);
+            } else {
+                m_rows.insert(at, std::move(row));
+                if (pos <= m_cursor)
+                    ++m_cursor;
+            }
+        } else if (held) {
+            m_rows.erase(at);
+            if (pos < m_cursor || m_cursor >= int(m_rows.size()))
+                --m_cursor;
+        }
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    if (m_cursor < 0 && !m_rows.empty())
+        m_cursor = 0;
+    m_eof = m_eof && m_rows.empty();
+    m_bof = m_rows.empty() || (m_bof && m_cursor == 0);
+}
+
 Table::Table(QObject* parent)
     : DataSet(parent)
 {
@@ -702,26 +981,15 @@ void Table::doOpen()
     }
     m_tableColumns = actual;
     checkDeclared(actual, m_tableName);
+    findPictureTables(std::vector<QString>(actual.size(), schema));
 
-    // Pictures stay on disk until a row's picture is read.
-    QStringList columns { QStringLiteral("rowid") };
-    for (const FieldDef& c : actual)
-        columns << (c.type == FieldType::Graphic ? QStringLiteral("NULL") : quoteName(c.name));
     // No ORDER BY: the engine may then read an index that holds every field
-    // but the pictures; the rows are put in rowid order below. The rows are
-    // stepped through the engine's own interface: a large results table opens
-    // several times faster than through a QSqlQuery.
-    const QByteArray sql = QStringLiteral("SELECT %1 FROM %2.%3")
-                               .arg(columns.join(QStringLiteral(", ")), quoteName(schema), quoteName(schema))
-                               .toUtf8();
+    // but the pictures (in older files); the rows are put in rowid order below.
+    // The rows are stepped through the engine's own interface: a large results
+    // table opens several times faster than through a QSqlQuery.
+    sqlite3_stmt* stmt = prepareRowRead({});
     sqlite3* handle = db.nativeHandle();
     const QString shown = QDir::toNativeSeparators(db.filePath(m_tableName));
-    sqlite3_stmt* stmt = nullptr;
-    if (!handle || sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
-        const QString why = handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("sin conexión");
-        sqlite3_finalize(stmt);
-        throw Error(QStringLiteral("%1: %2").arg(shown, why));
-    }
     // Knowing the count up front spares the row list its regrowth.
     const QByteArray countSql
         = QStringLiteral("SELECT count(*) FROM %1.%2").arg(quoteName(schema), quoteName(schema)).toUtf8();
@@ -730,28 +998,9 @@ void Table::doOpen()
         && sqlite3_step(counting) == SQLITE_ROW)
         m_rows.reserve(size_t(sqlite3_column_int64(counting, 0)));
     sqlite3_finalize(counting);
-    const size_t n = actual.size();
     int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        Row& row = m_rows.emplace_back();
-        row.rowid = sqlite3_column_int64(stmt, 0);
-        row.values.reserve(n);
-        row.blobLoaded.assign(n, true);
-        for (size_t c = 0; c < n; ++c) {
-            const int col = int(c) + 1;
-            if (actual[c].type == FieldType::Graphic) {
-                row.blobLoaded[c] = false;
-                row.values.emplace_back();
-            } else if (sqlite3_column_type(stmt, col) == SQLITE_NULL) {
-                row.values.emplace_back(); // blank: a null value
-            } else if (actual[c].type == FieldType::SmallInt) {
-                row.values.emplace_back(int(sqlite3_column_int64(stmt, col)));
-            } else {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-                row.values.emplace_back(QString::fromUtf8(text, sqlite3_column_bytes(stmt, col)));
-            }
-        }
-    }
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        readRow(stmt, actual, m_rows.emplace_back());
     if (rc != SQLITE_DONE) {
         const QString why = QString::fromUtf8(sqlite3_errmsg(handle));
         sqlite3_finalize(stmt);
@@ -841,15 +1090,38 @@ void Query::doOpen()
                 column.type = FieldType::SmallInt;
     m_tableColumns = actual;
     checkDeclared(actual, {});
+    // A picture column of a table that keeps its pictures apart holds their
+    // numbers: they are read, and decoded, once each when first asked for.
+    std::vector<QString> schemaOfColumn(actual.size());
+    const QVariant handle = q.result()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0)
+        if (auto* stmt = *static_cast<sqlite3_stmt* const*>(handle.data()))
+            for (size_t c = 0; c < actual.size(); ++c)
+                if (const char* name = sqlite3_column_database_name(stmt, int(c)))
+                    schemaOfColumn[c] = QString::fromUtf8(name);
+    std::vector<bool> picture(actual.size());
+    for (size_t c = 0; c < actual.size(); ++c)
+        picture[c] = actual[c].type == FieldType::Graphic;
     const size_t n = actual.size();
+    QSet<QString> texts;
     while (q.next()) {
         Row row;
         row.values.resize(n);
         row.blobLoaded.assign(n, true);
-        for (size_t c = 0; c < n; ++c)
-            row.values[c] = normalised(q.value(int(c)), actual[c].type);
+        for (size_t c = 0; c < n; ++c) {
+            const QVariant value = q.value(int(c));
+            if (picture[c] && value.typeId() == QMetaType::LongLong)
+                row.values[c] = value;
+            else if (picture[c])
+                row.values[c] = value.isNull() ? QVariant() : QVariant(intern(value.toByteArray()));
+            else if (actual[c].type == FieldType::String && !value.isNull())
+                row.values[c] = QVariant(*texts.insert(value.toString())); // results repeat their texts
+            else
+                row.values[c] = normalised(value, actual[c].type);
+        }
         m_rows.push_back(std::move(row));
     }
+    findPictureTables(schemaOfColumn);
 }
 
 // ---- Pictures -------------------------------------------------------------

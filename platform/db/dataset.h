@@ -4,8 +4,10 @@
 // the text the user is shown.
 
 #include <QByteArray>
+#include <QHash>
 #include <QImage>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -14,6 +16,8 @@
 #include <optional>
 #include <stdexcept>
 #include <vector>
+
+struct sqlite3_stmt;
 
 namespace vdb {
 
@@ -105,6 +109,11 @@ public:
     bool isEmpty() const;
     int recordCount() const;
     int recNo() const { return m_cursor; } // 0-based; -1 with no row
+    // Where the current row is stored in its table file; -1 with no row.
+    qint64 rowid() const
+    {
+        return m_cursor >= 0 && m_cursor < int(m_rows.size()) ? m_rows[size_t(m_cursor)].rowid : -1;
+    }
 
     void edit();
     void insert();
@@ -120,6 +129,8 @@ public:
 
     // Re-reads the rows from the file, keeping the cursor's position.
     void reload();
+    // Puts the cursor on the row stored under `rowid`; false when it is not there.
+    bool locate(qint64 rowid);
 
 signals:
     // The current row, the state or the rows changed: bound controls refresh.
@@ -140,9 +151,16 @@ protected:
     std::vector<int> m_columnOfField; // index into row values per exposed field
     std::vector<FieldDef> m_tableColumns; // every column of the table or result
     QString columnName(int column) const;
+    // Per column: the schema whose side table a stored picture number refers
+    // to; empty when the column holds its pictures itself.
+    std::vector<QString> m_pictureSchema;
+    void findPictureTables(const std::vector<QString>& schemaOfColumn);
+    // One copy of each distinct picture the rows hold.
+    QByteArray intern(const QByteArray& bytes) const;
 
 private:
     friend class Field;
+    friend class Table;
     void requireActive() const;
     void checkBrowseMove();
     Row& currentBuffer();
@@ -150,6 +168,9 @@ private:
     QVariant readValue(int field) const;
     void writeValue(int field, const QVariant& value);
     void loadBlob(Row& row, int column) const;
+    QByteArray pictureBytes(const QVariant& stored, int column) const;
+    QImage pictureOf(int field) const;
+    QVariant storedPicture(const QVariant& value, int column);
     void endEditForMove();
     void startBuffer(bool copyCurrent);
     void startInsert(bool appending); // a new row before the current one, or after the last
@@ -165,6 +186,9 @@ private:
     bool m_appending = false;
     std::vector<QString> m_pendingText; // texts set on 16-bit fields, converted at post
     std::vector<bool> m_hasPendingText;
+    mutable QSet<QByteArray> m_distinctPictures;
+    mutable QHash<qint64, QByteArray> m_pictureById;
+    mutable QHash<QByteArray, QImage> m_decoded;
 };
 
 // A table file "<name>.DB" in the database directory.
@@ -176,12 +200,23 @@ public:
     void setTableName(const QString& fileName) { m_tableName = fileName; }
     QString tableName() const { return m_tableName; }
 
+    // The rows of the file whose fields read as the given texts, in stored
+    // order, found through the file's index when it has one. Called inside a
+    // transaction, it decides on the file as it is; the rows found are read
+    // again into the dataset, so that editing them starts from their values.
+    std::vector<qint64> rowsReading(const std::vector<std::pair<QString, QString>>& fieldTexts);
+    // Reads these rows again from the file: a row gone leaves the dataset, a
+    // row new to it takes its place in stored order.
+    void refreshRows(const std::vector<qint64>& rowids);
+
 protected:
     void doOpen() override;
     QString tableForWrites() const override;
     QString schemaName() const override;
 
 private:
+    // A statement reading every column but the pictures, rowid first.
+    sqlite3_stmt* prepareRowRead(const QString& condition);
     QString m_tableName;
 };
 
@@ -212,7 +247,8 @@ private:
 class Transaction
 {
 public:
-    explicit Transaction(const QString& databaseName);
+    // `writing`: the only table files the block writes (every file when empty).
+    explicit Transaction(const QString& databaseName, const QStringList& writing = {});
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

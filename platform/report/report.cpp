@@ -246,19 +246,15 @@ void DBImage::print(PreparedPage& page, const QPointF& origin, RunContext& run)
         return;
     if (m_band->kind() == Band::Detail && !run.onRow)
         return;
-    const QByteArray blob = m_dataSet->fieldByName(m_field).asBlob();
-    if (blob.isEmpty())
-        return;
-    if (blob != m_lastBlob) {
-        m_lastBlob = blob;
-        m_lastPicture = vdb::decodeGraphic(blob);
-    }
-    if (m_lastPicture.isNull())
+    // The dataset decodes each distinct picture once: rows showing the same
+    // one share it, however many pages there are.
+    const QImage picture = m_dataSet->fieldByName(m_field).asImage();
+    if (picture.isNull())
         return;
     PageItem item;
     item.kind = PageItem::Picture;
     item.box = QRectF(origin + QPointF(m_geometry.topLeft()), QSizeF(m_geometry.size()));
-    item.picture = m_lastPicture;
+    item.picture = picture;
     item.source = m_name;
     page.items.push_back(std::move(item));
 }

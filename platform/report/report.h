@@ -194,9 +194,6 @@ public:
 private:
     QPointer<vdb::DataSet> m_dataSet;
     QString m_field;
-    // Rows often share a picture: decode each stored form once.
-    QByteArray m_lastBlob;
-    QImage m_lastPicture;
 };
 
 class SysData : public TextPrintable

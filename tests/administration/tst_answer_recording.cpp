@@ -4,6 +4,8 @@
 #include "administration/answer_recording.h"
 #include "administration/run_clock.h"
 #include "administration/survey_run.h"
+#include "authoring/survey_deletion.h"
+#include "platform/db/database.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
 #include "tests/administration/run_fixture.h"
@@ -14,6 +16,9 @@
 #include <QSqlDatabase>
 #include <QWindow>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 using namespace testing_support;
 using run_fixture::liveWindows;
@@ -128,6 +133,16 @@ private slots:
         t3->first();
         QCOMPARE(t3->fieldByName(QStringLiteral("Grafico")).asImage().pixelColor(0, 0), first.pixelColor(0, 0));
         QCOMPARE(t3->state(), vdb::State::Browse);
+        // Rows another program wrote that read as the key all count: a text
+        // stored as bytes, a number with trailing letters, a second copy.
+        withTableFile(m_run->data.tablePath(QStringLiteral("tesis.DB")), [](QSqlDatabase& db) {
+            execOn(db,
+                QStringLiteral("INSERT INTO tesis (Edicion, Pregunta, Icono, Suma_tiempo, Rep_icono) VALUES "
+                               "(2, X'436F6C6F72', '7x', 0, 1), ('2', 'Color', 7.0, 0, 1)"));
+        });
+        QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:1:0"), other, 1));
+        QCOMPARE(results("Rep_icono").mid(4), (QStringList { "2", "2" }));
+        QCOMPARE(results("Rep_icono").first(), QStringLiteral("4"));
     }
 
     void counterLimits()
@@ -280,19 +295,160 @@ private slots:
         QVERIFY(!RunUnderWay);
     }
 
-    void deletedSurveyGetsNoAnswers()
+    // Survey 2 of three alike runs while surveys change: it follows its own
+    // survey to a new number, and ends, storing nothing, once that is gone.
+    void surveyChangedDuringRun_data()
     {
-        startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") }, 2, 2, 1);
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("secondAnswer"); // edition|question of the second answer's row; none: ended
+        QTest::newRow("survey 1 deleted with Borrar") << "program 1" << QStringList { "1|Dos" };
+        QTest::newRow("survey 1 deleted by another copy") << "outside 1" << QStringList { "1|Dos" };
+        QTest::newRow("survey 2 itself deleted with Borrar") << "program 2" << QStringList {};
+        QTest::newRow("survey 2 deleted by another copy, 3 renumbered into its place") << "outside 2" << QStringList {};
+    }
+    void surveyChangedDuringRun()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, secondAnswer);
+        const QStringList questions { QStringLiteral("Uno"), QStringLiteral("Dos") };
+        startRun(questions, 2, 2, 2);
+        writeSurvey(1, questions, 2, 2, DirIconos);
+        writeSurvey(3, questions, 2, 2, DirIconos);
         answerCurrent();
-        // The survey goes while its second question is on screen.
-        for (const QString table : { "variables", "preguntas" })
-            withTableFile(m_run->data.tablePath(table + QStringLiteral(".DB")),
-                [&](QSqlDatabase& db) { execOn(db, QStringLiteral("DELETE FROM ") + table); });
+        const int deleted = change.section(' ', 1).toInt();
+        if (change.startsWith(QStringLiteral("program"))) {
+            deleteSurvey(QString::number(deleted));
+        } else {
+            for (const QString table : { "variables", "preguntas", "tesis" })
+                withTableFile(m_run->data.tablePath(table + QStringLiteral(".DB")), [&](QSqlDatabase& db) {
+                    execOn(db, QStringLiteral("DELETE FROM %1 WHERE Edicion = %2").arg(table).arg(deleted));
+                    execOn(db,
+                        QStringLiteral("UPDATE %1 SET Edicion = Edicion - 1 WHERE Edicion > %2")
+                            .arg(table)
+                            .arg(deleted));
+                });
+        }
         answerCurrent(1, true);
-        QCOMPARE(lastModalText(), QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados"));
-        QCOMPARE(results().size(), 1);
+        const QString end = secondAnswer.isEmpty()
+            ? QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados")
+            : QStringLiteral("Fin del cuestionario");
+        QCOMPARE(lastModalText(), end);
+        const QStringList first = deleted == 1 ? QStringList { "1|Uno" } : QStringList {};
+        QCOMPARE(results("Edicion, Pregunta"), first + secondAnswer);
+        // A deletion through the program keeps only the pictures rows still show.
+        const QString tesis = m_run->data.tablePath(QStringLiteral("tesis.DB"));
+        if (change.startsWith(QStringLiteral("program")))
+            QCOMPARE(fileRows(tesis, QStringLiteral("tesis_graficos"), QStringLiteral("count(*)")),
+                fileRows(tesis, QStringLiteral("tesis"), QStringLiteral("count(DISTINCT Grafico)")));
         QVERIFY(!RunUnderWay);
         QVERIFY(!shownWindow<TForm5>());
+    }
+
+    // A file that cannot be written at the click: the respondent is told,
+    // nothing is stored, and the same click works once the file is free.
+    void fileBlockedThenFree_data()
+    {
+        QTest::addColumn<QString>("block");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("made read-only, then writable") << "read-only"
+                                                       << "es de solo lectura";
+        QTest::newRow("locked by another program, then released")
+            << "lock"
+            << "está siendo usada por otro programa; vuelva a intentarlo";
+    }
+    void fileBlockedThenFree()
+    {
+        QFETCH(QString, block);
+        QFETCH(QString, message);
+        startRun({ QStringLiteral("Única") }, 2, 2);
+        const QString tesis = m_run->data.tablePath(QStringLiteral("tesis.DB"));
+        const auto permissions = QFile::permissions(tesis);
+        QSqlDatabase other;
+        if (block == QStringLiteral("read-only")) {
+            QVERIFY(QFile::setPermissions(tesis, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        } else {
+            other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("another-program"));
+            other.setDatabaseName(tesis);
+            QVERIFY(other.open());
+            execOn(other, QStringLiteral("BEGIN IMMEDIATE"));
+        }
+        shownWindow<TForm4>()->BitBtn1->click();
+        TForm5* icons = shownWindow<TForm5>();
+        pressOnModal(QStringLiteral("OK"));
+        icons->speedButton(1)->click();
+        QVERIFY2(lastModalText().contains(message), qPrintable(lastModalText()));
+        QVERIFY(icons->isVisible());
+        if (other.isOpen()) {
+            execOn(other, QStringLiteral("ROLLBACK"));
+            other.close();
+            other = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("another-program"));
+        }
+        QFile::setPermissions(tesis, permissions);
+        pressOnModal(QStringLiteral("OK"));
+        icons->speedButton(1)->click();
+        QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
+        QCOMPARE(results("Rep_icono").size(), 1);
+    }
+
+    // Two copies of the program, each with its own connection and open
+    // datasets, answering the same keys: in turns, then at the same time.
+    void twoCopiesAnswerTheSameKeys()
+    {
+        writeSurvey(1, { QStringLiteral("Uno") }, 2, 3, QStringLiteral("/iconos"));
+        const QString otherCopy = QStringLiteral("another copy");
+        const QString directory = m_run->data.directory();
+        QImage picture(32, 32, QImage::Format_RGB888);
+        picture.fill(Qt::blue);
+        auto answer = [&picture](vdb::Table& table, int icon) {
+            accumulateAnswer(&table, { 1, QStringLiteral("Uno"), icon }, QStringLiteral("0:0:2:0"), picture, 2);
+        };
+        auto openTable = [](vdb::Table& table, const QString& databaseName) {
+            table.setDatabaseName(databaseName);
+            table.setTableName(QStringLiteral("tesis.DB"));
+            table.open();
+        };
+        constexpr int kEach = 30;
+        std::atomic<bool> ready = false, go = false, mainDone = false;
+        auto waitFor = [](const std::atomic<bool>& flag) {
+            for (QDeadlineTimer limit(10000); !flag && !limit.hasExpired();)
+                QThread::yieldCurrentThread();
+        };
+        QString copyError;
+        std::thread copy([&] {
+            vdb::setDatabaseDirectory(otherCopy, directory);
+            vdb::Table table;
+            openTable(table, otherCopy);
+            ready = true;
+            // Its rows were read before the main copy's first answers.
+            waitFor(go);
+            copyError = errorOf([&] {
+                for (int i = 0; i < kEach; ++i)
+                    answer(table, i % 3 + 1);
+            });
+            waitFor(mainDone); // the registry of connections changes only when the other copy is done
+            table.close();
+            vdb::setDatabaseDirectory(otherCopy, directory); // its connection goes with this thread
+        });
+        auto joinCopy = qScopeGuard([&] {
+            go = mainDone = true;
+            copy.join();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(ready, 5000);
+        vdb::Table table;
+        openTable(table, kDatabaseName);
+        answer(table, 1);
+        answer(table, 1);
+        go = true; // then both at the same time
+        const QString mainError = errorOf([&] {
+            for (int i = 0; i < kEach; ++i)
+                answer(table, i % 3 + 1);
+        });
+        joinCopy.dismiss();
+        mainDone = true;
+        copy.join();
+        QCOMPARE(mainError + copyError, QString());
+        QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"), (QStringList { "1|22|44", "2|20|40", "3|20|40" }));
     }
 
 private:

@@ -134,7 +134,7 @@ private slots:
         QTest::newRow("deleting a result row") << "tesis DELETE OLD.Icono = 5" << "disco lleno";
         QTest::newRow("renumbering a parameter row") << "variables UPDATE OLD.Edicion = 3" << "disco lleno";
         QTest::newRow("a read-only table file") << "read-only" << "solo lectura";
-        QTest::newRow("another program holds a read lock") << "lock" << "No se pueden guardar los cambios";
+        QTest::newRow("another program holds a read lock") << "lock" << "tesis.DB' está siendo usada por otro programa; vuelva a intentarlo";
         // clang-format on
     }
     void failureIsShownAndChangesNothing()

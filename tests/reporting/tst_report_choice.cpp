@@ -318,6 +318,11 @@ void TestReportChoice::wholeRoad()
     const QString colour = QStringLiteral("¿Qué color le \"gusta\" más, l'azul?");
     const QString animal = QStringLiteral("¿Qué animal prefiere?");
     writeSurvey(4, { colour, animal });
+    // An index over the fields, as older files have, must not reorder any listing.
+    const QString tesis = m_data->tablePath(QStringLiteral("tesis.DB"));
+    withTableFile(tesis, [](QSqlDatabase& db) {
+        execOn(db, QStringLiteral("CREATE INDEX tesis_campos ON tesis (Edicion, Pregunta, Icono, Tiempo)"));
+    });
     // Each respondent answers both questions: (icon, seconds) per question.
     const std::vector<std::array<int, 4>> respondents { { 3, 4, 1, 2 }, { 7, 9, 1, 5 }, { 3, 2, 2, 1 },
         { 12, 30, 1, 3 }, { 7, 3, 2, 8 }, { 3, 7, 4, 4 }, { 7, 1, 2, 2 }, { 1, 5, 1, 1 } };
@@ -386,6 +391,15 @@ void TestReportChoice::wholeRoad()
     QCOMPARE(edition.textsOf(QStringLiteral("QRSysData1")), QStringList({ "Reporte por Edición" }));
     QCOMPARE(edition.textsOf(QStringLiteral("QRExpr1")), QStringList({ "7" }));
     QCOMPARE(edition.textsOf(QStringLiteral("QRDBText1")).count(QStringLiteral("4")), 7);
+    // The rows in the order the answers stored them, questions interleaved.
+    QStringList stored = fileRows(tesis, QStringLiteral("tesis"), QStringLiteral("Pregunta || '/' || Icono"));
+    stored.removeAll(QStringLiteral("¿Color favorito?/3"));
+    QCOMPARE(stored.mid(0, 3), (QStringList { colour + "/3", animal + "/1", colour + "/7" }));
+    QStringList printed;
+    for (int i = 0; i < edition.textsOf(QStringLiteral("QRDBText2")).size(); ++i)
+        printed << edition.textsOf(QStringLiteral("QRDBText2")).at(i) + "/"
+                + edition.textsOf(QStringLiteral("QRDBText3")).at(i);
+    QCOMPARE(printed, stored);
     QCOMPARE(edition.countOf(QStringLiteral("QRDBImage1")), 7);
     for (const char* gone : { "QRChart1", "QRChart2", "QRDBImage2", "QRLabel10" })
         QCOMPARE(edition.countOf(QLatin1String(gone)), 0);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The whole program on a virtual display: prepares a fresh data directory with
-# vesmarin-init, starts vesmarin and waits until its main window " Vesmarin"
-# is on the screen.
+# vesmarin-init and one survey with an answer, then, once per dialog, starts
+# vesmarin, opens the dialog from the menu, leaves it with Escape and quits
+# with Principal › Salir and "Sí". Each run must end with exit status 0 and
+# no error output.
 # Usage: smoke.sh <vesmarin> <vesmarin-init>
 set -euo pipefail
 program=$1
@@ -9,27 +11,55 @@ init=$2
 
 data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
-export XDG_DATA_HOME=$data
+export XDG_DATA_HOME=$data XDG_RUNTIME_DIR=$data/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 "$init" >/dev/null
+tables=$data/vesmarin
+sqlite3 "$tables/variables.DB" "INSERT INTO variables VALUES (1, 1, 2, 2, '$data')"
+sqlite3 "$tables/preguntas.DB" "INSERT INTO preguntas VALUES (1, 'Pregunta')"
+sqlite3 "$tables/tesis.DB" "INSERT INTO tesis (Edicion, Pregunta, Icono, Tiempo, Suma_tiempo, Rep_icono, Promedio)
+  VALUES (1, 'Pregunta', 1, '0:0:1:0', 1, 1, 1)"
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  "$1" &
-  pid=$!
-  for _ in $(seq 1 150); do
-    if xwininfo -root -tree | grep -q "\" Vesmarin\""; then
-      kill "$pid"
-      wait "$pid" 2>/dev/null || true
-      echo "main window shown"
-      exit 0
-    fi
-    if ! kill -0 "$pid" 2>/dev/null; then
-      echo "vesmarin ended before showing its main window" >&2
+  set -euo pipefail
+  program=$1
+  shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null; }
+  waitFor() { # window caption, then "shown" or "gone"
+    for _ in $(seq 1 150); do
+      if [ "$2" = shown ] && shown "$1"; then return 0; fi
+      if [ "$2" = gone ] && ! shown "$1"; then return 0; fi
+      sleep 0.1
+    done
+    echo "window \"$1\" not $2 within 15 s" >&2
+    return 1
+  }
+  focus() { xdotool search --onlyvisible --name "^$1\$" windowfocus --sync >/dev/null; }
+  for step in "alt+e c| Vesmarin - Edicion de Encuesta" "alt+p a| Vesmarin - Selección de Encuesta" \
+              "alt+p m| Vesmarin - Mostrar Reporte"; do
+    keys=${step%%|*}
+    caption=${step#*|}
+    "$program" 2>"$XDG_RUNTIME_DIR/stderr" &
+    pid=$!
+    waitFor " Vesmarin" shown
+    focus " Vesmarin"
+    xdotool key ${keys% *}; sleep 0.2; xdotool key ${keys#* }
+    waitFor "$caption" shown
+    focus "$caption"
+    xdotool key Escape
+    waitFor "$caption" gone
+    focus " Vesmarin"
+    xdotool key alt+p; sleep 0.2; xdotool key s
+    waitFor "Vesmarin" shown
+    focus "Vesmarin"
+    xdotool key Return
+    status=0
+    wait "$pid" || status=$?
+    if [ "$status" -ne 0 ] || [ -s "$XDG_RUNTIME_DIR/stderr" ]; then
+      echo "quitting after \"$caption\": exit status $status" >&2
+      cat "$XDG_RUNTIME_DIR/stderr" >&2
       exit 1
     fi
-    sleep 0.1
+    echo "quit after \"$caption\": exit status 0"
   done
-  kill "$pid" || true
-  echo "no main window within 15 s" >&2
-  exit 1
 ' smoke "$program"

@@ -172,6 +172,17 @@ private slots:
         t->post();
         reopen(t);
         QVERIFY(t->fieldByName(QStringLiteral("Direccion")).value().isNull());
+        // The width counts characters: one beyond the basic plane is kept
+        // whole or left out, never cut into half a pair.
+        vdb::Table* questions = DataModule6->Table2;
+        questions->open();
+        const QString emoji = QStringLiteral("\U0001F600");
+        for (const QString& text : { QString(74, u'a') + emoji, QString(74, u'a') + emoji + emoji }) {
+            append(questions, QStringLiteral("Preguntas"), text);
+            reopen(questions);
+            questions->last();
+            QCOMPARE(questions->fieldByName(QStringLiteral("Preguntas")).asString(), QString(74, u'a') + emoji);
+        }
     }
 
     void deleteMakesTheNextRowCurrent_data()
@@ -262,8 +273,18 @@ private slots:
         QCOMPARE(t->fieldByName(QStringLiteral("Suma_tiempo")).value().isNull(), text.isEmpty());
     }
 
+    void pictureStoredForm_data()
+    {
+        QTest::addColumn<bool>("olderFile");
+        QTest::newRow("pictures kept apart, once each") << false;
+        QTest::newRow("older file, pictures in the rows") << true;
+    }
     void pictureStoredForm()
     {
+        QFETCH(bool, olderFile);
+        const QString file = m_data->tablePath(QStringLiteral("tesis.DB"));
+        if (olderFile)
+            withTableFile(file, [](QSqlDatabase& db) { execOn(db, QStringLiteral("DROP TABLE tesis_graficos")); });
         // A bitmap file image of 1000 bytes (5 x 59 pixels, two bytes after the pixels).
         QImage picture(5, 59, QImage::Format_RGB888);
         for (int y = 0; y < 59; ++y)
@@ -283,6 +304,15 @@ private slots:
         t->append();
         t->fieldByName(QStringLiteral("Grafico")).setBlob(bmp); // a bare bitmap file image
         t->post();
+        t->append();
+        t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
+        t->post();
+        // Rows of a newer file refer to their pictures, each kept once.
+        const QString inRow = olderFile ? QStringLiteral("1") : QStringLiteral("0");
+        QCOMPARE(fileRows(file, QStringLiteral("tesis"), QStringLiteral("length(Grafico) >= 1000")),
+            (QStringList { inRow, inRow, inRow }));
+        if (!olderFile)
+            QCOMPARE(fileRows(file, QStringLiteral("tesis_graficos"), QStringLiteral("count(*)")), QStringList { "2" });
         reopen(t);
         vdb::Field grafico = t->fieldByName(QStringLiteral("Grafico"));
         const QByteArray blob = grafico.asBlob();
@@ -292,6 +322,18 @@ private slots:
         t->next();
         QCOMPARE(t->fieldByName(QStringLiteral("Grafico")).asBlob(), bmp);
         QCOMPARE(t->fieldByName(QStringLiteral("Grafico")).asImage(), grafico.asImage());
+        t->next();
+        QCOMPARE(t->fieldByName(QStringLiteral("Grafico")).asBlob(), blob);
+        // A query reads the same bytes, whichever way the file keeps them.
+        vdb::Query* q = DataModule6->Query3;
+        q->close();
+        q->clearSql();
+        q->addSql(QStringLiteral("SELECT * FROM tesis"));
+        q->open();
+        for (const QByteArray& expected : { blob, bmp, blob }) {
+            QCOMPARE(q->fieldByName(QStringLiteral("Grafico")).asBlob(), expected);
+            q->next();
+        }
     }
 
     void iconBitmapFiles_data()
