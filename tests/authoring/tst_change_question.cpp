@@ -35,11 +35,15 @@ private slots:
             QVERIFY(!DataModule6->Table1->active());
             QCOMPARE(global.ComboBox1->count(), 0);
         }
+        {
+            EdicionActual = 1; // a single survey: no navigator
+            TForm8 single;
+            QVERIFY(single.DBNavigator1->isHidden());
+        }
         TForm8* form = openAsTheCommandDoes();
-        form->show();
         // On the first survey whatever the table's position, nothing chosen.
         QCOMPARE(form->DBEdit1->text(), QString("1"));
-        QVERIFY(form->DBNavigator1->isVisible());
+        QVERIFY(!form->DBNavigator1->isHidden());
         QCOMPARE(form->ComboBox1->count(), 4);
         QCOMPARE(form->ComboBox1->itemText(2), QString(" "));
         QCOMPARE(form->ComboBox1->currentIndex(), -1);
@@ -49,7 +53,7 @@ private slots:
         QVERIFY(form->Label3->isEnabled() && form->Edit1->isEnabled());
         QVERIFY(!form->BitBtn1->isEnabled());
     }
-    void acceptFollowsTheKeys_data()
+    void keysThenEscape_data()
     {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<bool>("enabled");
@@ -61,20 +65,24 @@ private slots:
         QTest::newRow("Delete changes nothing") << "a<bs><bs>x<home><del>" << true << "";
         QTest::newRow("Ctrl+C is a character") << "<bs>^c" << true << "";
         QTest::newRow("Enter while not ready") << "<enter>" << true << "";
-        QTest::newRow("seventy-six characters") << QString(76, 'x') << true << QString(75, 'x');
+        QTest::newRow("seventy-five characters and a 76th") << QString(76, 'x') << true << QString(75, 'x');
     }
-    void acceptFollowsTheKeys()
+    void keysThenEscape()
     {
         QFETCH(QString, keys);
         TForm8* form = openAsTheCommandDoes();
-        form->show();
-        choose(form, 0);
+        QVERIFY(showActive(form));
+        choose(form, 1);
         type(form, keys);
         QTEST(form->BitBtn1->isEnabled(), "enabled");
         QTEST(form->Edit1->text(), "text");
-        // Nothing was pressed: the dialog is still up and nothing was written.
         QVERIFY(form->isVisible());
+        // Escape is "Cancelar": nothing written, the parameter table and the query left open.
+        typeKeys(form->Edit1, QStringLiteral("<esc>"));
+        QVERIFY(!form->isVisible());
         QCOMPARE(m_fixture->questions(), kQuestions);
+        QCOMPARE(m_fixture->results(), kResults);
+        QVERIFY(DataModule6->Table1->active() && DataModule6->Query1->active());
     }
     void acceptChangesEveryMatchingRowOnce_data()
     {
@@ -90,6 +98,7 @@ private slots:
         QTest::newRow("a question never answered") << 2 << 2 << "Jamás" << QList<int> { 6 } << QList<int> {};
         QTest::newRow("the empty question, listed as one blank") << 1 << 2 << "Nueva" << QList<int> {} << QList<int> {};
         QTest::newRow("an empty new text") << 3 << 0 << "" << QList<int> { 7 } << QList<int> { 5 };
+        QTest::newRow("seventy-five characters") << 3 << 0 << QString(75, 'y') << QList<int> { 7 } << QList<int> { 5 };
     }
     void acceptChangesEveryMatchingRowOnce()
     {
@@ -99,14 +108,14 @@ private slots:
         QFETCH(QList<int>, questionRows);
         QFETCH(QList<int>, resultRows);
         TForm8* form = openAsTheCommandDoes();
-        whenModal([&](QWidget*) {
+        const int result = showAnswered(form, [&](QWidget*) {
             showSurvey(form, survey);
             choose(form, entry);
             // An empty text is reached the way a user reaches it.
             type(form, newText.isEmpty() ? QStringLiteral("x<bs>") : newText);
             form->BitBtn1->click();
         });
-        QCOMPARE(form->showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         QVERIFY(!form->isVisible());
         QStringList questions = kQuestions, results = kResults;
         for (int i : questionRows)
@@ -119,7 +128,7 @@ private slots:
     void navigatorPressClearsTheChoiceOnly()
     {
         TForm8* form = openAsTheCommandDoes();
-        whenModal([&](QWidget*) {
+        const int result = showAnswered(form, [&](QWidget*) {
             choose(form, 1);
             type(form, "Vacía");
             QVERIFY(form->BitBtn1->isEnabled());
@@ -136,7 +145,7 @@ private slots:
             QCOMPARE(form->ComboBox1->currentText(), QString());
             form->BitBtn1->click();
         });
-        QCOMPARE(form->showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         // With nothing chosen only the second survey's empty question changed.
         QCOMPARE(m_fixture->questions(),
             (QStringList { "1|¿Edad?", "1|Color", "1|", "1|Color", "2|Color", "2|Vacía", "2|Nunca", "3|Otra" }));
@@ -155,38 +164,25 @@ private slots:
         DataModule6->Table3->open();
         RunUnderWay = running;
         TForm8* form = openAsTheCommandDoes();
-        whenModal([&](QWidget*) {
+        const int result = showAnswered(form, [&](QWidget*) {
             choose(form, 0);
             // Enter before the field is ready only makes it ready; then it presses "Aceptar".
             type(form, "<enter>Años<enter>");
         });
-        QCOMPARE(form->showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         QVERIFY(!DataModule6->Table1->active() && !DataModule6->Table2->active());
         QCOMPARE(DataModule6->Table3->active(), running);
         QCOMPARE(m_fixture->results().at(3), QString("1|Años|1"));
-        if (running) {
-            // The run's next answer finds its table open and lands in the file.
-            vdb::Table* t3 = DataModule6->Table3;
-            t3->append();
-            t3->fieldByName("Edicion").setAsString("1");
-            t3->fieldByName("Pregunta").setAsString("Años");
-            t3->fieldByName("Icono").setAsString("6");
-            t3->post();
-            QCOMPARE(m_fixture->results().last(), QString("1|Años|6"));
-        }
-    }
-    void cancelWritesNothing()
-    {
-        TForm8* form = openAsTheCommandDoes();
-        whenModal([&](QWidget*) {
-            choose(form, 1);
-            type(form, "Colour<esc>");
-        });
-        QCOMPARE(form->showModal(), int(vui::mrCancel));
-        QVERIFY(!form->isVisible());
-        QCOMPARE(m_fixture->questions(), kQuestions);
-        QCOMPARE(m_fixture->results(), kResults);
-        QVERIFY(DataModule6->Table1->active() && DataModule6->Query1->active());
+        if (!running)
+            return;
+        // The run's next answer finds its table open and lands in the file.
+        vdb::Table* t3 = DataModule6->Table3;
+        t3->append();
+        t3->fieldByName("Edicion").setAsString("1");
+        t3->fieldByName("Pregunta").setAsString("Años");
+        t3->fieldByName("Icono").setAsString("6");
+        t3->post();
+        QCOMPARE(m_fixture->results().last(), QString("1|Años|6"));
     }
     void failurePartWayChangesNothing()
     {
@@ -195,13 +191,13 @@ private slots:
         failWritesWhere(m_fixture->file("tesis.DB"), "tesis", "UPDATE", "OLD.Icono = 5");
         const QStringList before = m_fixture->everything();
         TForm8* form = openAsTheCommandDoes();
-        whenModal([&](QWidget*) {
+        const int result = showAnswered(form, [&](QWidget*) {
             choose(form, 1);
             type(form, "Colour");
             pressOnModal("OK");
             form->BitBtn1->click();
         });
-        QCOMPARE(form->showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         QVERIFY2(lastModalText().contains("disco lleno"), qPrintable(lastModalText()));
         QVERIFY(lastModalText().contains("las tablas quedan como estaban"));
         QCOMPARE(m_fixture->everything(), before);
@@ -219,11 +215,11 @@ private:
         t1->edit();
         EdicionActual = t1->recordCount();
         t1->last();
-        return new TForm8;
+        return new TForm8; // released with the fixture
     }
+    // The keyboard way of choosing: each step down is a choice of its own.
     void choose(TForm8* form, int entry)
     {
-        // The keyboard way of choosing: each step down is a choice of its own.
         form->ComboBox1->setFocus();
         for (int i = form->ComboBox1->currentIndex(); i < entry; ++i)
             QTest::keyClick(form->ComboBox1, Qt::Key_Down);
@@ -238,7 +234,6 @@ private:
         form->Edit1->setFocus();
         typeKeys(form->Edit1, keys);
     }
-
     std::unique_ptr<Fixture> m_fixture;
 };
 

@@ -1,8 +1,8 @@
-// The question-entry dialog (its layout for 1 to 50 questions, Enter as
-// Tab, a failing post), and creating a survey from end to end, with
-// the new-survey dialog opened as the main window opens it and every later
-// dialog answered as a user answers it: parameters, questions, going back with
-// "Ignorar", and the unwinding of the modal chain.
+// The question-entry dialog (its layout for 1 to 50 questions, Enter as Tab,
+// a failing post), and creating a survey from end to end, with the new-survey
+// dialog opened as the main window opens it and every later dialog answered
+// as a user answers it: parameters, questions, going back with "Ignorar", and
+// the unwinding of the modal chain.
 
 #include "maintenance_fixture.h"
 
@@ -54,42 +54,49 @@ private slots:
         QFETCH(QSize, groupBox);
         QFETCH(int, buttonLeft);
         QFETCH(QRect, lastLabel);
-        auto form = openDialog(questions);
-        QTEST(form->size(), "dialog");
-        QCOMPARE(form->GroupBox1->geometry(), QRect(QPoint(0, -4), groupBox));
-        QCOMPARE(form->BitBtn1->x(), buttonLeft);
-        QCOMPARE(form->BitBtn2->x(), buttonLeft);
+        // Opened as the new-survey dialog opens it.
+        NumPreguntas = questions;
+        TForm3 form;
+        if (questions <= 25)
+            form.resize(544, 375);
+        QVERIFY(showActive(&form));
+        QTEST(form.size(), "dialog");
+        QCOMPARE(form.GroupBox1->geometry(), QRect(QPoint(0, -4), groupBox));
+        QCOMPARE(form.BitBtn1->x(), buttonLeft);
+        QCOMPARE(form.BitBtn2->x(), buttonLeft);
         // A label grows to its text where the font needs more room.
-        const QRect label = form->questionLabel(questions)->geometry();
+        const QRect label = form.questionLabel(questions)->geometry();
         QCOMPARE(label.adjusted(0, 0, lastLabel.width() - label.width(), 0), lastLabel);
         QVERIFY(label.width() >= lastLabel.width());
-        QCOMPARE(form->questionEdit(questions)->y(), lastLabel.y());
+        QCOMPARE(form.questionEdit(questions)->y(), lastLabel.y());
         for (int k = 1; k <= kMaxQuestions; ++k) {
-            QCOMPARE(form->questionEdit(k)->isVisible(), k <= questions);
-            QCOMPARE(form->questionLabel(k)->isVisible(), k <= questions);
+            QCOMPARE(form.questionEdit(k)->isVisible(), k <= questions);
+            QCOMPARE(form.questionLabel(k)->isVisible(), k <= questions);
         }
         // Scroll bars only where the rows reach beyond the client area.
-        QCOMPARE(form->ScrollBox->verticalScrollBar()->isVisible(), questions > 12);
-        QVERIFY(!form->ScrollBox->horizontalScrollBar()->isVisible());
+        QCOMPARE(form.ScrollBox->verticalScrollBar()->isVisible(), questions > 12);
+        QVERIFY(!form.ScrollBox->horizontalScrollBar()->isVisible());
+        // The last field takes 70 characters and not a 71st.
+        QTest::keyClicks(form.questionEdit(questions), QString(71, QLatin1Char('x')));
+        QCOMPARE(form.questionEdit(questions)->text(), QString(70, QLatin1Char('x')));
     }
     void enterWalksTheFieldsAndPressesAceptar()
     {
         EdicionActual = 4;
         NumPreguntas = 3;
         TForm3 form;
-        whenModal([](QWidget* modal) {
-            LeftOpenGuard guard(modal);
+        const int result = showAnswered(&form, [](QWidget* modal) {
             auto* d = qobject_cast<TForm3*>(modal);
-            QTRY_VERIFY(d->questionEdit(1)->hasFocus());
+            QTRY_VERIFY_WITH_TIMEOUT(d->questionEdit(1)->hasFocus(), 2000);
             typeKeys(d->questionEdit(1), QStringLiteral("<Esc>uno<Enter>")); // Escape does nothing here
-            QTRY_VERIFY(d->questionEdit(2)->hasFocus());
+            QTRY_VERIFY_WITH_TIMEOUT(d->questionEdit(2)->hasFocus(), 2000);
             typeKeys(d->questionEdit(2), QStringLiteral("<Enter>"));
-            QTRY_VERIFY(d->questionEdit(3)->hasFocus());
+            QTRY_VERIFY_WITH_TIMEOUT(d->questionEdit(3)->hasFocus(), 2000);
             typeKeys(d->questionEdit(3), QStringLiteral("tres<Enter>"));
-            QTRY_VERIFY(d->BitBtn1->hasFocus());
+            QTRY_VERIFY_WITH_TIMEOUT(d->BitBtn1->hasFocus(), 2000);
             QTest::keyClick(d->BitBtn1, Qt::Key_Return);
         });
-        QCOMPARE(form.showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         QVERIFY(!form.isVisible());
         QCOMPARE(m_fixture->questions(), (QStringList { "4|uno", "4|", "4|tres" }));
         QVERIFY(!DataModule6->Table2->active());
@@ -106,15 +113,14 @@ private slots:
             if (t->active() && t->state() == vdb::State::Browse && t->recordCount() == 2)
                 EdicionActual = 40000;
         });
-        whenModal([](QWidget* modal) {
-            LeftOpenGuard guard(modal);
+        const int result = showAnswered(&form, [](QWidget* modal) {
             auto* d = qobject_cast<TForm3*>(modal);
             for (int k = 1; k <= 5; ++k)
                 QTest::keyClicks(d->questionEdit(k), QByteArray("p") + QByteArray::number(k));
             pressOnModal(QStringLiteral("OK"));
             d->BitBtn1->click();
         });
-        QCOMPARE(form.showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         QCOMPARE(lastModalText(),
             QStringLiteral("40000 is not a valid value for field 'Edicion'. The allowed range is -32768 to 32767"));
         QCOMPARE(m_fixture->questions(), (QStringList { "3|p1", "3|p2" }));
@@ -126,38 +132,51 @@ private slots:
     {
         QTest::addColumn<bool>("earlier"); // an earlier survey is in the tables
         QTest::addColumn<QList<int>>("passes");
-        QTest::newRow("empty tables, 4 questions") << false << QList<int> { 4 };
-        QTest::newRow("Ignorar, then 26 instead of 25") << true << QList<int> { 25, 26 };
-        QTest::newRow("Ignorar twice, ending with 1") << true << QList<int> { 12, 2, 1 };
+        QTest::addColumn<bool>("cancel"); // the last pass's parameters end with "Cancelar"
+        QTest::newRow("empty tables, 50 questions") << false << QList<int> { 50 } << false;
+        QTest::newRow("Ignorar, then 26 instead of 25") << true << QList<int> { 25, 26 } << false;
+        QTest::newRow("Ignorar twice, ending with 1") << true << QList<int> { 12, 2, 1 } << false;
+        QTest::newRow("Ignorar, then Cancelar abandons the survey") << true << QList<int> { 5, 7 } << true;
     }
     void wholeChain()
     {
         QFETCH(bool, earlier);
         QFETCH(QList<int>, passes);
+        QFETCH(bool, cancel);
         QStringList params, questions;
         if (earlier)
             m_fixture->write(params = { "1|2|3|8|/antes" }, questions = { "1|vieja 1", "1|vieja 2" });
 
         QList<Pass> seen(passes.size());
-        answerParameters(passes, 0, QStringLiteral("Aceptar"), &seen);
-        QCOMPARE(openAsTheMainWindowDoes(), int(vui::mrOk));
+        answerParameters(passes, 0, cancel, &seen);
+        // As "Crear Encuesta" opens it: re-edit off, the parameter table open,
+        // the edition after the last, a new dialog with its caption.
+        ModoReedicion = 0;
+        DataModule6->Table1->open();
+        EdicionActual = DataModule6->Table1->recordCount() + 1;
+        auto* dialog = new TForm2; // released with the fixture
+        dialog->setWindowTitle(QStringLiteral(" Vesmarin - Edicion de Encuesta"));
+        QCOMPARE(runAnswered([dialog] { dialog->showModal(); }, 20000), true);
         for (int i = 0; i < passes.size(); ++i) {
             const Pass& pass = seen.at(i);
-            QVERIFY2(pass.questions.seen, qPrintable(QStringLiteral("pass %1").arg(i + 1)));
             QCOMPARE(pass.parametersCaption,
                 i == 0 ? QStringLiteral(" Vesmarin - Edicion de Encuesta")
                        : QStringLiteral("Vesmarin - Edicion de Encuesta"));
-            QVERIFY(pass.previousHidden && pass.questions.openerHidden);
+            QVERIFY(pass.previousHidden);
+            // A re-edit pass starts from what the pass before stored, with
+            // "Aceptar" available since that directory came from the lists.
+            QCOMPARE(pass.prefilled, i == 0 ? QStringLiteral("1") : QString::number(passes.at(i - 1)));
+            QCOMPARE(pass.aceptarEnabledAtOnce, i > 0);
+            if (cancel && i == passes.size() - 1)
+                break;
+            QVERIFY2(pass.questions.seen, qPrintable(QStringLiteral("pass %1").arg(i + 1)));
+            QVERIFY(pass.questions.openerHidden);
             // Each step opens where the one before stood, and belongs to it.
             QVERIFY((pass.questions.centre - pass.centre).manhattanLength() <= 1); // odd heights round
             QVERIFY(pass.questions.ownedByOpener && (i == 0 || pass.owned));
             QCOMPARE(pass.questions.count, passes.at(i));
             QCOMPARE(pass.questions.caption, QStringLiteral("Vesmarin - Inserta Tus Preguntas ...."));
             QCOMPARE(pass.questions.size, passes.at(i) <= 25 ? QSize(544, 375) : QSize(810, 492));
-            // A re-edit pass starts from what the pass before stored, with
-            // "Aceptar" available since that directory came from the lists.
-            QCOMPARE(pass.prefilled, i == 0 ? QStringLiteral("1") : QString::number(passes.at(i - 1)));
-            QCOMPARE(pass.aceptarEnabledAtOnce, i > 0);
         }
         QCOMPARE(ModoReedicion, passes.size() > 1 ? 1 : 0);
         // The chain has unwound: no dialog of it is left on screen.
@@ -165,41 +184,28 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
 
         // One parameter row for the new survey, from the last pass, and only
-        // the last pass's questions, in order, after the earlier survey's.
+        // the last pass's questions, in order, after the earlier survey's;
+        // after "Cancelar" the tables hold what they held before.
         const int n = passes.last();
         const int edition = earlier ? 2 : 1;
-        params << QStringLiteral("%1|%2|4|15|%3").arg(edition).arg(n).arg(m_fixture->work());
-        for (int k = 1; k <= n; ++k)
+        if (!cancel)
+            params << QStringLiteral("%1|%2|4|15|%3").arg(edition).arg(n).arg(m_fixture->work());
+        for (int k = 1; !cancel && k <= n; ++k)
             questions << QStringLiteral("%1|pasada %2 pregunta %3").arg(edition).arg(passes.size()).arg(k);
         QCOMPARE(m_fixture->parameters(kAllParameters), params);
         QCOMPARE(m_fixture->questions(), questions);
     }
-    void cancelAfterIgnorarAbandonsTheSurvey()
-    {
-        m_fixture->write({ "1|2|3|8|/antes" }, {});
-        QList<Pass> seen(2);
-        answerParameters({ 5, 7 }, 0, QStringLiteral("Cancelar"), &seen);
-        QCOMPARE(openAsTheMainWindowDoes(), int(vui::mrOk));
-        QVERIFY(seen.at(0).questions.seen);
-        QCOMPARE(seen.at(1).prefilled, QStringLiteral("5"));
-        QVERIFY(!visibleDialog<TForm2>() && !visibleDialog<TForm3>());
-        // The table holds again what it held before the creation began.
-        QCOMPARE(m_fixture->parameters(kAllParameters), QStringList { "1|2|3|8|/antes" });
-        QVERIFY(m_fixture->questions().isEmpty());
-    }
 
 private:
     // Answers the parameters dialog of pass `index`, then its question-entry
-    // dialog: "Ignorar" on every pass but the last, `last` on the last one.
-    void answerParameters(const QList<int>& passes, int index, const QString& last, QList<Pass>* seen)
+    // dialog: "Ignorar" on every pass but the last, "Aceptar" on the last one,
+    // or "Cancelar" in the last parameters dialog.
+    void answerParameters(const QList<int>& passes, int index, bool cancel, QList<Pass>* seen)
     {
         whenModal([=, this](QWidget* modal) {
             LeftOpenGuard guard(modal);
             auto* parameters = qobject_cast<TForm2*>(modal);
-            if (!parameters) {
-                qWarning("expected the parameters dialog, got '%s'", qPrintable(modal->windowTitle()));
-                return;
-            }
+            QVERIFY2(parameters, qPrintable(modal->windowTitle()));
             // A user types into the dialog once it is the active window.
             QVERIFY(QTest::qWaitForWindowActive(parameters) && QTest::qWaitForWindowExposed(parameters));
             Pass& pass = (*seen)[index];
@@ -214,46 +220,23 @@ private:
                 QTest::keyClicks(parameters->Edit2, "4");
                 parameters->Edit4->setFocus(Qt::TabFocusReason);
                 typeKeys(parameters->Edit4, QStringLiteral("15<Enter>"));
-                QTRY_VERIFY(parameters->DriveComboBox1->hasFocus());
+                QTRY_VERIFY_WITH_TIMEOUT(parameters->DriveComboBox1->hasFocus(), 2000);
             }
-
-            QStringList texts;
-            for (int k = 1; k <= passes.at(index); ++k)
-                texts << QStringLiteral("pasada %1 pregunta %2").arg(index + 1).arg(k);
             const bool lastPass = index == passes.size() - 1;
-            if (lastPass && last == QLatin1String("Cancelar")) {
+            if (lastPass && cancel) {
                 parameters->BitBtn2->click();
                 return;
             }
+            QStringList texts;
+            for (int k = 1; k <= passes.at(index); ++k)
+                texts << QStringLiteral("pasada %1 pregunta %2").arg(index + 1).arg(k);
             answerQuestions(&pass.questions, texts, lastPass ? QStringLiteral("Aceptar") : QStringLiteral("Ignorar"),
                 [=, this](TForm3*) {
                     if (!lastPass)
-                        answerParameters(passes, index + 1, last, seen);
+                        answerParameters(passes, index + 1, cancel, seen);
                 });
             parameters->BitBtn1->click();
         });
-    }
-    // "Crear Encuesta": re-edit off, the parameter table open, the edition after
-    // the last, a new dialog with its caption, shown modally.
-    int openAsTheMainWindowDoes()
-    {
-        ModoReedicion = 0;
-        DataModule6->Table1->open();
-        EdicionActual = DataModule6->Table1->recordCount() + 1;
-        auto* dialog = new TForm2; // released with the fixture
-        dialog->setWindowTitle(QStringLiteral(" Vesmarin - Edicion de Encuesta"));
-        return dialog->showModal();
-    }
-    // Opens the dialog as the new-survey dialog does.
-    std::unique_ptr<TForm3> openDialog(int questions)
-    {
-        NumPreguntas = questions;
-        auto dialog = std::make_unique<TForm3>();
-        if (questions <= 25)
-            dialog->resize(544, 375);
-        if (!showActive(dialog.get()))
-            qWarning("the dialog did not become active");
-        return dialog;
     }
     std::unique_ptr<Fixture> m_fixture;
 };
