@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QWindow>
 #include <QtTest>
@@ -122,83 +123,26 @@ inline bool focusOn(QWidget* widget)
     return QTest::qWaitFor([widget] { return widget->hasFocus(); }, 2000);
 }
 
-template <typename T> T* visibleDialog()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
-            return t;
-    return nullptr;
-}
-
 // Ends a modal dialog that an answer left open because one of its checks
 // failed, so that a failing test reports instead of hanging.
-class LeftOpenGuard
+inline auto closeIfLeftOpen(QWidget* modal)
 {
-public:
-    explicit LeftOpenGuard(QWidget* dialog)
-        : m_dialog(qobject_cast<QDialog*>(dialog))
-    {
-    }
-    ~LeftOpenGuard()
-    {
-        if (m_dialog && m_dialog->isVisible())
-            m_dialog->done(0);
-    }
-
-private:
-    QPointer<QDialog> m_dialog;
-};
+    return qScopeGuard([dialog = QPointer<QDialog>(qobject_cast<QDialog*>(modal))] {
+        if (dialog && dialog->isVisible())
+            dialog->done(0);
+    });
+}
 
 // Shows a dialog modally while `act` answers it as a user does; -1 when a
 // window was left open longer than patienceMs.
 inline int showAnswered(vui::Form* dialog, const std::function<void(QWidget*)>& act, int patienceMs = 8000)
 {
     whenModal([act](QWidget* modal) {
-        LeftOpenGuard guard(modal);
+        const auto guard = closeIfLeftOpen(modal);
         act(modal);
     });
     int result = -1;
     return runAnswered([&] { result = dialog->showModal(); }, patienceMs) ? result : -1;
-}
-
-// As the window system sees it.
-inline bool ownedByOpener(QWidget* dialog)
-{
-    return dialog->parentWidget() && dialog->windowHandle()
-        && dialog->windowHandle()->transientParent() == dialog->parentWidget()->windowHandle();
-}
-
-// What a question-entry dialog looked like when it came up.
-struct SeenQuestions
-{
-    bool seen = false;
-    QString caption;
-    QSize size;
-    int count = 0;
-    bool openerHidden = false;
-    QPoint centre; // of the frame
-    bool ownedByOpener = false;
-};
-
-// Answers the next question-entry dialog: types `texts` into its fields and
-// presses `button`, after `before` has run.
-inline void answerQuestions(SeenQuestions* seen, const QStringList& texts,
-    const QString& button = QStringLiteral("Aceptar"), std::function<void(TForm3*)> before = {})
-{
-    whenModal([=](QWidget* modal) {
-        LeftOpenGuard guard(modal);
-        auto* dialog = qobject_cast<TForm3*>(modal);
-        QVERIFY2(dialog, qPrintable(modal->windowTitle()));
-        QVERIFY(QTest::qWaitForWindowExposed(dialog)); // framed by the window manager, if any
-        *seen = { true, dialog->windowTitle(), dialog->size(), dialog->questionCount(),
-            dialog->parentWidget() && !dialog->parentWidget()->isVisible(), dialog->frameGeometry().center(),
-            ownedByOpener(dialog) };
-        for (int k = 1; k <= texts.size() && k <= dialog->questionCount(); ++k)
-            QTest::keyClicks(dialog->questionEdit(k), texts.at(k - 1));
-        if (before)
-            before(dialog);
-        findButton(dialog, button)->click();
-    });
 }
 
 } // namespace maintenance

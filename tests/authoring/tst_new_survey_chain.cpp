@@ -12,16 +12,32 @@ using namespace maintenance;
 
 namespace {
 
+// How a dialog of the chain came up: its caption, where its frame stood,
+// whether its opener was hidden first, and whether it belongs to its opener
+// as the window system sees it.
+struct Seen
+{
+    QString caption;
+    QPoint centre;
+    bool openerHidden = false;
+    bool owned = false;
+};
+
+Seen seenOf(QWidget* dialog)
+{
+    QWidget* opener = dialog->parentWidget();
+    return { dialog->windowTitle(), dialog->frameGeometry().center(), !opener || !opener->isVisible(),
+        opener && dialog->windowHandle()->transientParent() == opener->windowHandle() };
+}
+
 // What one pass through the parameters and the questions saw.
 struct Pass
 {
-    QString parametersCaption;
+    Seen parameters, questions;
     QString prefilled; // Edit1 when shown
     bool aceptarEnabledAtOnce = false;
-    bool previousHidden = false; // the dialog that opened this one was hidden first
-    QPoint centre; // of the frame
-    bool owned = false; // by the question-entry dialog that opened it
-    SeenQuestions questions;
+    int count = 0; // question rows shown
+    QSize size; // of the question-entry dialog
 };
 
 } // namespace
@@ -159,28 +175,27 @@ private slots:
         QCOMPARE(runAnswered([dialog] { dialog->showModal(); }, 20000), true);
         for (int i = 0; i < passes.size(); ++i) {
             const Pass& pass = seen.at(i);
-            QCOMPARE(pass.parametersCaption,
+            QCOMPARE(pass.parameters.caption,
                 i == 0 ? QStringLiteral(" Vesmarin - Edicion de Encuesta")
                        : QStringLiteral("Vesmarin - Edicion de Encuesta"));
-            QVERIFY(pass.previousHidden);
             // A re-edit pass starts from what the pass before stored, with
             // "Aceptar" available since that directory came from the lists.
             QCOMPARE(pass.prefilled, i == 0 ? QStringLiteral("1") : QString::number(passes.at(i - 1)));
             QCOMPARE(pass.aceptarEnabledAtOnce, i > 0);
+            QVERIFY(pass.parameters.openerHidden && (i == 0 || pass.parameters.owned));
             if (cancel && i == passes.size() - 1)
                 break;
-            QVERIFY2(pass.questions.seen, qPrintable(QStringLiteral("pass %1").arg(i + 1)));
-            QVERIFY(pass.questions.openerHidden);
-            // Each step opens where the one before stood, and belongs to it.
-            QVERIFY((pass.questions.centre - pass.centre).manhattanLength() <= 1); // odd heights round
-            QVERIFY(pass.questions.ownedByOpener && (i == 0 || pass.owned));
-            QCOMPARE(pass.questions.count, passes.at(i));
+            QCOMPARE(pass.count, passes.at(i));
             QCOMPARE(pass.questions.caption, QStringLiteral("Vesmarin - Inserta Tus Preguntas ...."));
-            QCOMPARE(pass.questions.size, passes.at(i) <= 25 ? QSize(544, 375) : QSize(810, 492));
+            QCOMPARE(pass.size, passes.at(i) <= 25 ? QSize(544, 375) : QSize(810, 492));
+            QVERIFY(pass.questions.openerHidden && pass.questions.owned);
+            // Each step opens where the one before stood.
+            QVERIFY((pass.questions.centre - pass.parameters.centre).manhattanLength() <= 1); // odd heights round
         }
         QCOMPARE(ModoReedicion, passes.size() > 1 ? 1 : 0);
         // The chain has unwound: no dialog of it is left on screen.
-        QVERIFY(!visibleDialog<TForm2>() && !visibleDialog<TForm3>());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!w->isVisible() || !qobject_cast<vui::Form*>(w));
         QVERIFY(!QApplication::activeModalWidget());
 
         // One parameter row for the new survey, from the last pass, and only
@@ -203,16 +218,15 @@ private:
     void answerParameters(const QList<int>& passes, int index, bool cancel, QList<Pass>* seen)
     {
         whenModal([=, this](QWidget* modal) {
-            LeftOpenGuard guard(modal);
+            const auto guard = closeIfLeftOpen(modal);
             auto* parameters = qobject_cast<TForm2*>(modal);
             QVERIFY2(parameters, qPrintable(modal->windowTitle()));
             // A user types into the dialog once it is the active window.
             QVERIFY(QTest::qWaitForWindowActive(parameters) && QTest::qWaitForWindowExposed(parameters));
             Pass& pass = (*seen)[index];
-            pass = { parameters->windowTitle(), parameters->Edit1->text(), parameters->BitBtn1->isEnabled(),
-                !parameters->parentWidget() || !parameters->parentWidget()->isVisible(),
-                parameters->frameGeometry().center(), ownedByOpener(parameters), {} };
-
+            pass.parameters = seenOf(parameters);
+            pass.prefilled = parameters->Edit1->text();
+            pass.aceptarEnabledAtOnce = parameters->BitBtn1->isEnabled();
             parameters->Edit1->selectAll();
             QTest::keyClicks(parameters->Edit1, QByteArray::number(passes.at(index)));
             if (!parameters->BitBtn1->isEnabled()) {
@@ -223,18 +237,24 @@ private:
                 QTRY_VERIFY_WITH_TIMEOUT(parameters->DriveComboBox1->hasFocus(), 2000);
             }
             const bool lastPass = index == passes.size() - 1;
-            if (lastPass && cancel) {
-                parameters->BitBtn2->click();
-                return;
-            }
-            QStringList texts;
-            for (int k = 1; k <= passes.at(index); ++k)
-                texts << QStringLiteral("pasada %1 pregunta %2").arg(index + 1).arg(k);
-            answerQuestions(&pass.questions, texts, lastPass ? QStringLiteral("Aceptar") : QStringLiteral("Ignorar"),
-                [=, this](TForm3*) {
-                    if (!lastPass)
-                        answerParameters(passes, index + 1, cancel, seen);
-                });
+            if (lastPass && cancel)
+                return parameters->BitBtn2->click();
+            whenModal([=, this](QWidget* modal) {
+                const auto guard = closeIfLeftOpen(modal);
+                auto* questions = qobject_cast<TForm3*>(modal);
+                QVERIFY2(questions, qPrintable(modal->windowTitle()));
+                QVERIFY(QTest::qWaitForWindowExposed(questions)); // framed by the window manager, if any
+                Pass& pass = (*seen)[index];
+                pass.questions = seenOf(questions);
+                pass.count = questions->questionCount();
+                pass.size = questions->size();
+                for (int k = 1; k <= pass.count; ++k)
+                    QTest::keyClicks(
+                        questions->questionEdit(k), QStringLiteral("pasada %1 pregunta %2").arg(index + 1).arg(k));
+                if (!lastPass)
+                    answerParameters(passes, index + 1, cancel, seen);
+                (lastPass ? questions->BitBtn1 : questions->BitBtn2)->click();
+            });
             parameters->BitBtn1->click();
         });
     }
