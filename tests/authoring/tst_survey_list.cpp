@@ -69,6 +69,7 @@ private slots:
         QTest::addColumn<bool>("refused");
         QTest::newRow("1 question of 2 icons") << 1 << 2 << "" << false;
         QTest::newRow("50 questions of 12 icons") << 50 << 12 << "" << false;
+        QTest::newRow("no icon pictures: none is looked for") << 1 << 2 << "no directory" << false;
         // Rows changed outside the program: refused before any window comes up.
         QTest::newRow("one icon") << 2 << 1 << "" << true;
         QTest::newRow("thirteen icons") << 2 << 13 << "" << true;
@@ -105,6 +106,9 @@ private slots:
         } else if (icon4 == QLatin1String("1025 x 1")) {
             writeBitmap(file, 1025, 1);
         }
+        const int total = icon4 == "no directory" ? 0 : 5;
+        if (total == 0)
+            QVERIFY(QDir(m_icons).removeRecursively());
         std::optional<Fifo> fifo;
         if (icon4 == QLatin1String("fifo"))
             fifo.emplace(file);
@@ -112,7 +116,7 @@ private slots:
         QStringList texts;
         for (int i = 1; i <= questions; ++i)
             texts << QStringLiteral("1|q%1").arg(i);
-        m_fixture->write({ QStringLiteral("1|%1|%2|5|%3").arg(questions).arg(icons).arg(dir) }, texts);
+        m_fixture->write({ QStringLiteral("1|%1|%2|%3|%4").arg(questions).arg(icons).arg(total).arg(dir) }, texts);
         const int result = openSelectMode([refused](TForm7* form) {
             if (refused)
                 pressOnModal(QStringLiteral("OK"));
@@ -120,7 +124,7 @@ private slots:
         });
         QCOMPARE(result, int(vui::mrOk));
         QVERIFY(!fifo || !fifo->waited());
-        QCOMPARE(TotalIconos, 5); // what was set before the check stays set
+        QCOMPARE(TotalIconos, total); // what was set before the check stays set
         QVERIFY(!liveWindows<TForm7>().value(0)->isVisible());
         QCOMPARE(bool(shownWindow<TForm4>()), !refused);
         QCOMPARE(RunUnderWay, !refused);
