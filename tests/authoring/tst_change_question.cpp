@@ -28,30 +28,16 @@ private slots:
     }
     void cleanup() { m_fixture.reset(); }
 
-    void opening()
+    void madeAtStartUpOrForOneSurvey()
     {
         {
             TForm8 global(nullptr, false); // made at start-up: opens nothing
             QVERIFY(!DataModule6->Table1->active());
             QCOMPARE(global.ComboBox1->count(), 0);
         }
-        {
-            EdicionActual = 1; // a single survey: no navigator
-            TForm8 single;
-            QVERIFY(single.DBNavigator1->isHidden());
-        }
-        TForm8* form = openAsTheCommandDoes();
-        // On the first survey whatever the table's position, nothing chosen.
-        QCOMPARE(form->DBEdit1->text(), QString("1"));
-        QVERIFY(!form->DBNavigator1->isHidden());
-        QCOMPARE(form->ComboBox1->count(), 4);
-        QCOMPARE(form->ComboBox1->itemText(2), QString(" "));
-        QCOMPARE(form->ComboBox1->currentIndex(), -1);
-        QVERIFY(!form->Edit1->isEnabled() && !form->BitBtn1->isEnabled());
-        // Choosing opens the field; nothing closes it again.
-        choose(form, 1);
-        QVERIFY(form->Label3->isEnabled() && form->Edit1->isEnabled());
-        QVERIFY(!form->BitBtn1->isEnabled());
+        EdicionActual = 1; // a single survey: no navigator
+        TForm8 single;
+        QVERIFY(single.DBNavigator1->isHidden());
     }
     void keysThenEscape_data()
     {
@@ -72,7 +58,18 @@ private slots:
         QFETCH(QString, keys);
         TForm8* form = openAsTheCommandDoes();
         QVERIFY(showActive(form));
+        // On the first survey whatever the table's position, nothing chosen.
+        QCOMPARE(form->DBEdit1->text(), QString("1"));
+        QVERIFY(!form->DBNavigator1->isHidden());
+        const QStringList entries { "¿Edad?", "Color", " ", "Color" };
+        QCOMPARE(form->ComboBox1->count(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(form->ComboBox1->itemText(i), entries.at(i));
+        QCOMPARE(form->ComboBox1->currentIndex(), -1);
+        QVERIFY(!form->Label3->isEnabled() && !form->Edit1->isEnabled() && !form->BitBtn1->isEnabled());
+        // Choosing opens the field; nothing closes it again.
         choose(form, 1);
+        QVERIFY(form->Label3->isEnabled() && form->Edit1->isEnabled() && !form->BitBtn1->isEnabled());
         type(form, keys);
         QTEST(form->BitBtn1->isEnabled(), "enabled");
         QTEST(form->Edit1->text(), "text");
