@@ -1,7 +1,7 @@
 #pragma once
 // What the authoring tests share: a fresh data and working directory per
 // test, rows written straight into the table files and read back from them
-// (as another program sees the files), and the answering of the modal chain.
+// (as another program sees the files), and the answering of modal dialogs.
 
 #include "authoring/new_survey_dialog.h"
 #include "authoring/question_entry_dialog.h"
@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QWindow>
 #include <QtTest>
@@ -21,52 +22,28 @@ namespace maintenance {
 
 using namespace testing_support;
 
-inline QVariant editionValue(const QString& text)
-{
-    return text.isEmpty() ? QVariant() : QVariant(text.toInt());
-}
 // Rows in the notation of the tests, an empty E being a blank edition: a
 // parameter row "E|Direccion" (3 questions, 4 of 8 icons) or
 // "E|Num|Num_ico|Total_ico|Direccion", a question row "E|text", a result row
-// "E|text|icon".
-inline void writeRows(const QString& path, const QString& sql, const QStringList& rows,
-    const std::function<QVariantList(const QStringList&)>& values)
+// "E|text|icon". `kinds` gives each field's type: n a number, t a text.
+inline void writeRows(
+    const QString& path, const QString& sql, const char* kinds, const QStringList& rows, const QVariantList& extra = {})
 {
     withTableFile(path, [&](QSqlDatabase& db) {
         db.transaction();
-        for (const QString& row : rows)
-            execOn(db, sql, values(row.split(QLatin1Char('|'))));
+        for (const QString& row : rows) {
+            QStringList f = row.split(QLatin1Char('|'));
+            if (qstrlen(kinds) == 5 && f.size() == 2)
+                f = QStringList { f[0], QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("8"), f[1] };
+            QVariantList values;
+            for (qsizetype i = 0; kinds[i]; ++i)
+                values << (kinds[i] == 't'     ? QVariant(f.value(i))
+                        : f.value(i).isEmpty() ? QVariant()
+                                               : QVariant(f.value(i).toInt()));
+            execOn(db, sql, values + extra);
+        }
         db.commit();
     });
-}
-
-inline void writeParameters(const QString& path, const QStringList& rows)
-{
-    writeRows(path,
-        QStringLiteral("INSERT INTO variables (Edicion, Num, Num_ico, Total_ico, Direccion) VALUES (?, ?, ?, ?, ?)"),
-        rows, [](const QStringList& f) {
-            if (f.size() == 2)
-                return QVariantList { editionValue(f[0]), 3, 4, 8, f[1] };
-            return QVariantList { editionValue(f[0]), f[1].toInt(), f[2].toInt(), f[3].toInt(), f[4] };
-        });
-}
-
-inline void writeQuestions(const QString& path, const QStringList& rows)
-{
-    writeRows(path, QStringLiteral("INSERT INTO preguntas (Edicion, Preguntas) VALUES (?, ?)"), rows,
-        [](const QStringList& f) {
-            return QVariantList { editionValue(f.value(0)), f.value(1) };
-        });
-}
-
-inline void writeResults(const QString& path, const QStringList& rows)
-{
-    writeRows(path,
-        QStringLiteral("INSERT INTO tesis (Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, "
-                       "Promedio) VALUES (?, ?, ?, '0:0:3:120', ?, 6, 2, 3)"),
-        rows, [](const QStringList& f) {
-            return QVariantList { editionValue(f.value(0)), f.value(1), f.value(2).toInt(), QByteArray("BMpicture") };
-        });
 }
 
 inline const QString kAllParameters = QStringLiteral("Edicion, Num, Num_ico, Total_ico, Direccion");
@@ -102,12 +79,18 @@ public:
     }
     QString work() const { return m_work; }
     QString file(const QString& name) const { return m_data.tablePath(name); }
-    const TestData& data() const { return m_data; }
     void write(const QStringList& params, const QStringList& questions, const QStringList& results = {}) const
     {
-        writeParameters(file(QStringLiteral("variables.DB")), params);
-        writeQuestions(file(QStringLiteral("preguntas.DB")), questions);
-        writeResults(file(QStringLiteral("tesis.DB")), results);
+        writeRows(file(QStringLiteral("variables.DB")),
+            QStringLiteral(
+                "INSERT INTO variables (Edicion, Num, Num_ico, Total_ico, Direccion) VALUES (?, ?, ?, ?, ?)"),
+            "nnnnt", params);
+        writeRows(file(QStringLiteral("preguntas.DB")),
+            QStringLiteral("INSERT INTO preguntas (Edicion, Preguntas) VALUES (?, ?)"), "nt", questions);
+        writeRows(file(QStringLiteral("tesis.DB")),
+            QStringLiteral("INSERT INTO tesis (Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, "
+                           "Promedio) VALUES (?, ?, ?, '0:0:3:120', ?, 6, 2, 3)"),
+            "ntn", results, { QByteArray("BMpicture") });
     }
     QStringList rows(const QString& table, const QString& columns) const
     {
@@ -137,76 +120,29 @@ private:
 inline bool focusOn(QWidget* widget)
 {
     widget->setFocus(Qt::TabFocusReason);
-    return QTest::qWaitFor([widget] { return widget->hasFocus(); });
-}
-
-template <typename T> T* visibleDialog()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
-            return t;
-    return nullptr;
+    return QTest::qWaitFor([widget] { return widget->hasFocus(); }, 2000);
 }
 
 // Ends a modal dialog that an answer left open because one of its checks
 // failed, so that a failing test reports instead of hanging.
-class LeftOpenGuard
+inline auto closeIfLeftOpen(QWidget* modal)
 {
-public:
-    explicit LeftOpenGuard(QWidget* dialog)
-        : m_dialog(qobject_cast<QDialog*>(dialog))
-    {
-    }
-    ~LeftOpenGuard()
-    {
-        if (m_dialog && m_dialog->isVisible())
-            m_dialog->done(0);
-    }
-
-private:
-    QPointer<QDialog> m_dialog;
-};
-
-// What a question-entry dialog looked like when it came up.
-struct SeenQuestions
-{
-    bool seen = false;
-    QString caption;
-    QSize size;
-    int count = 0;
-    bool openerHidden = false;
-    QPoint centre; // of the frame
-    bool ownedByOpener = false; // as the window system sees it
-};
-
-inline bool ownedByOpener(QWidget* dialog)
-{
-    return dialog->parentWidget() && dialog->windowHandle()
-        && dialog->windowHandle()->transientParent() == dialog->parentWidget()->windowHandle();
+    return qScopeGuard([dialog = QPointer<QDialog>(qobject_cast<QDialog*>(modal))] {
+        if (dialog && dialog->isVisible())
+            dialog->done(0);
+    });
 }
 
-// Answers the next question-entry dialog: types `texts` into its fields and
-// presses `button`, after `before` has run.
-inline void answerQuestions(SeenQuestions* seen, const QStringList& texts,
-    const QString& button = QStringLiteral("Aceptar"), std::function<void(TForm3*)> before = {})
+// Shows a dialog modally while `act` answers it as a user does; -1 when a
+// window was left open longer than patienceMs.
+inline int showAnswered(vui::Form* dialog, const std::function<void(QWidget*)>& act, int patienceMs = 8000)
 {
-    whenModal([=](QWidget* modal) {
-        LeftOpenGuard guard(modal);
-        auto* dialog = qobject_cast<TForm3*>(modal);
-        if (!dialog) {
-            qWarning("expected the question-entry dialog, got '%s'", qPrintable(modal->windowTitle()));
-            return;
-        }
-        QTest::qWaitForWindowExposed(dialog); // framed by the window manager, if any
-        *seen = { true, dialog->windowTitle(), dialog->size(), dialog->questionCount(),
-            dialog->parentWidget() && !dialog->parentWidget()->isVisible(), dialog->frameGeometry().center(),
-            ownedByOpener(dialog) };
-        for (int k = 1; k <= texts.size() && k <= dialog->questionCount(); ++k)
-            QTest::keyClicks(dialog->questionEdit(k), texts.at(k - 1));
-        if (before)
-            before(dialog);
-        findButton(dialog, button)->click();
+    whenModal([act](QWidget* modal) {
+        const auto guard = closeIfLeftOpen(modal);
+        act(modal);
     });
+    int result = -1;
+    return runAnswered([&] { result = dialog->showModal(); }, patienceMs) ? result : -1;
 }
 
 } // namespace maintenance

@@ -28,28 +28,18 @@ private slots:
     }
     void cleanup() { m_fixture.reset(); }
 
-    void opening()
+    void madeAtStartUpOrForOneSurvey()
     {
         {
             TForm8 global(nullptr, false); // made at start-up: opens nothing
             QVERIFY(!DataModule6->Table1->active());
             QCOMPARE(global.ComboBox1->count(), 0);
         }
-        TForm8* form = openAsTheCommandDoes();
-        form->show();
-        // On the first survey whatever the table's position, nothing chosen.
-        QCOMPARE(form->DBEdit1->text(), QString("1"));
-        QVERIFY(form->DBNavigator1->isVisible());
-        QCOMPARE(form->ComboBox1->count(), 4);
-        QCOMPARE(form->ComboBox1->itemText(2), QString(" "));
-        QCOMPARE(form->ComboBox1->currentIndex(), -1);
-        QVERIFY(!form->Edit1->isEnabled() && !form->BitBtn1->isEnabled());
-        // Choosing opens the field; nothing closes it again.
-        choose(form, 1);
-        QVERIFY(form->Label3->isEnabled() && form->Edit1->isEnabled());
-        QVERIFY(!form->BitBtn1->isEnabled());
+        EdicionActual = 1; // a single survey: no navigator
+        TForm8 single;
+        QVERIFY(single.DBNavigator1->isHidden());
     }
-    void acceptFollowsTheKeys_data()
+    void keysThenEscape_data()
     {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<bool>("enabled");
@@ -61,53 +51,76 @@ private slots:
         QTest::newRow("Delete changes nothing") << "a<bs><bs>x<home><del>" << true << "";
         QTest::newRow("Ctrl+C is a character") << "<bs>^c" << true << "";
         QTest::newRow("Enter while not ready") << "<enter>" << true << "";
-        QTest::newRow("seventy-six characters") << QString(76, 'x') << true << QString(75, 'x');
+        QTest::newRow("seventy-five characters and a 76th") << QString(76, 'x') << true << QString(75, 'x');
     }
-    void acceptFollowsTheKeys()
+    void keysThenEscape()
     {
         QFETCH(QString, keys);
         TForm8* form = openAsTheCommandDoes();
-        form->show();
-        choose(form, 0);
+        QVERIFY(showActive(form));
+        // On the first survey whatever the table's position, nothing chosen.
+        QCOMPARE(form->DBEdit1->text(), QString("1"));
+        QVERIFY(!form->DBNavigator1->isHidden());
+        const QStringList entries { "¿Edad?", "Color", " ", "Color" };
+        QCOMPARE(form->ComboBox1->count(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(form->ComboBox1->itemText(i), entries.at(i));
+        QCOMPARE(form->ComboBox1->currentIndex(), -1);
+        QVERIFY(!form->Label3->isEnabled() && !form->Edit1->isEnabled() && !form->BitBtn1->isEnabled());
+        // Choosing opens the field; nothing closes it again.
+        choose(form, 1);
+        QVERIFY(form->Label3->isEnabled() && form->Edit1->isEnabled() && !form->BitBtn1->isEnabled());
         type(form, keys);
         QTEST(form->BitBtn1->isEnabled(), "enabled");
         QTEST(form->Edit1->text(), "text");
-        // Nothing was pressed: the dialog is still up and nothing was written.
         QVERIFY(form->isVisible());
+        // Escape is "Cancelar": nothing written, the parameter table and the query left open.
+        typeKeys(form->Edit1, QStringLiteral("<esc>"));
+        QVERIFY(!form->isVisible());
         QCOMPARE(m_fixture->questions(), kQuestions);
+        QCOMPARE(m_fixture->results(), kResults);
+        QVERIFY(DataModule6->Table1->active() && DataModule6->Query1->active());
     }
+    // The new text typed and Enter pressed. A run under way opened the results
+    // table and writes into it without opening it again.
     void acceptChangesEveryMatchingRowOnce_data()
     {
         QTest::addColumn<int>("survey");
         QTest::addColumn<int>("entry");
         QTest::addColumn<QString>("newText");
+        QTest::addColumn<bool>("running");
         QTest::addColumn<QList<int>>("questionRows"); // rows of kQuestions that change
         QTest::addColumn<QList<int>>("resultRows"); // rows of kResults that change
+        using L = QList<int>;
         QTest::newRow("duplicate texts, consecutive results, same text elsewhere")
-            << 1 << 1 << "Colour" << QList<int> { 1, 3 } << QList<int> { 0, 1, 4 };
-        QTest::newRow("the same text in the second survey")
-            << 2 << 0 << "Colour" << QList<int> { 4 } << QList<int> { 2 };
-        QTest::newRow("a question never answered") << 2 << 2 << "Jamás" << QList<int> { 6 } << QList<int> {};
-        QTest::newRow("the empty question, listed as one blank") << 1 << 2 << "Nueva" << QList<int> {} << QList<int> {};
-        QTest::newRow("an empty new text") << 3 << 0 << "" << QList<int> { 7 } << QList<int> { 5 };
+            << 1 << 1 << "Colour" << false << L { 1, 3 } << L { 0, 1, 4 };
+        QTest::newRow("the same text in the second survey") << 2 << 0 << "Colour" << false << L { 4 } << L { 2 };
+        QTest::newRow("a question never answered, under a run") << 2 << 2 << "Jamás" << true << L { 6 } << L {};
+        QTest::newRow("the empty question, listed as one blank") << 1 << 2 << "Nueva" << false << L {} << L {};
+        QTest::newRow("an empty new text") << 3 << 0 << "" << false << L { 7 } << L { 5 };
+        QTest::newRow("seventy-five characters") << 3 << 0 << QString(75, 'y') << true << L { 7 } << L { 5 };
     }
     void acceptChangesEveryMatchingRowOnce()
     {
         QFETCH(int, survey);
         QFETCH(int, entry);
         QFETCH(QString, newText);
+        QFETCH(bool, running);
         QFETCH(QList<int>, questionRows);
         QFETCH(QList<int>, resultRows);
+        DataModule6->Table3->open();
+        RunUnderWay = running;
         TForm8* form = openAsTheCommandDoes();
-        whenModal([&](QWidget*) {
+        const int result = showAnswered(form, [&](QWidget*) {
             showSurvey(form, survey);
             choose(form, entry);
             // An empty text is reached the way a user reaches it.
-            type(form, newText.isEmpty() ? QStringLiteral("x<bs>") : newText);
-            form->BitBtn1->click();
+            type(form, (newText.isEmpty() ? QStringLiteral("x<bs>") : newText) + "<enter>");
         });
-        QCOMPARE(form->showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         QVERIFY(!form->isVisible());
+        QVERIFY(!DataModule6->Table1->active() && !DataModule6->Table2->active());
+        QCOMPARE(DataModule6->Table3->active(), running);
         QStringList questions = kQuestions, results = kResults;
         for (int i : questionRows)
             questions[i] = questions[i].section('|', 0, 0) + '|' + newText;
@@ -119,7 +132,7 @@ private slots:
     void navigatorPressClearsTheChoiceOnly()
     {
         TForm8* form = openAsTheCommandDoes();
-        whenModal([&](QWidget*) {
+        const int result = showAnswered(form, [&](QWidget*) {
             choose(form, 1);
             type(form, "Vacía");
             QVERIFY(form->BitBtn1->isEnabled());
@@ -136,57 +149,11 @@ private slots:
             QCOMPARE(form->ComboBox1->currentText(), QString());
             form->BitBtn1->click();
         });
-        QCOMPARE(form->showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         // With nothing chosen only the second survey's empty question changed.
         QCOMPARE(m_fixture->questions(),
             (QStringList { "1|¿Edad?", "1|Color", "1|", "1|Color", "2|Color", "2|Vacía", "2|Nunca", "3|Otra" }));
         QCOMPARE(m_fixture->results(), kResults);
-    }
-    void acceptClosesTablesButNotUnderARun_data()
-    {
-        QTest::addColumn<bool>("running");
-        QTest::newRow("no survey running") << false;
-        QTest::newRow("a survey running") << true;
-    }
-    void acceptClosesTablesButNotUnderARun()
-    {
-        QFETCH(bool, running);
-        // A run opened the results table and writes into it without opening it.
-        DataModule6->Table3->open();
-        RunUnderWay = running;
-        TForm8* form = openAsTheCommandDoes();
-        whenModal([&](QWidget*) {
-            choose(form, 0);
-            // Enter before the field is ready only makes it ready; then it presses "Aceptar".
-            type(form, "<enter>Años<enter>");
-        });
-        QCOMPARE(form->showModal(), int(vui::mrOk));
-        QVERIFY(!DataModule6->Table1->active() && !DataModule6->Table2->active());
-        QCOMPARE(DataModule6->Table3->active(), running);
-        QCOMPARE(m_fixture->results().at(3), QString("1|Años|1"));
-        if (running) {
-            // The run's next answer finds its table open and lands in the file.
-            vdb::Table* t3 = DataModule6->Table3;
-            t3->append();
-            t3->fieldByName("Edicion").setAsString("1");
-            t3->fieldByName("Pregunta").setAsString("Años");
-            t3->fieldByName("Icono").setAsString("6");
-            t3->post();
-            QCOMPARE(m_fixture->results().last(), QString("1|Años|6"));
-        }
-    }
-    void cancelWritesNothing()
-    {
-        TForm8* form = openAsTheCommandDoes();
-        whenModal([&](QWidget*) {
-            choose(form, 1);
-            type(form, "Colour<esc>");
-        });
-        QCOMPARE(form->showModal(), int(vui::mrCancel));
-        QVERIFY(!form->isVisible());
-        QCOMPARE(m_fixture->questions(), kQuestions);
-        QCOMPARE(m_fixture->results(), kResults);
-        QVERIFY(DataModule6->Table1->active() && DataModule6->Query1->active());
     }
     void failurePartWayChangesNothing()
     {
@@ -195,13 +162,13 @@ private slots:
         failWritesWhere(m_fixture->file("tesis.DB"), "tesis", "UPDATE", "OLD.Icono = 5");
         const QStringList before = m_fixture->everything();
         TForm8* form = openAsTheCommandDoes();
-        whenModal([&](QWidget*) {
+        const int result = showAnswered(form, [&](QWidget*) {
             choose(form, 1);
             type(form, "Colour");
             pressOnModal("OK");
             form->BitBtn1->click();
         });
-        QCOMPARE(form->showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         QVERIFY2(lastModalText().contains("disco lleno"), qPrintable(lastModalText()));
         QVERIFY(lastModalText().contains("las tablas quedan como estaban"));
         QCOMPARE(m_fixture->everything(), before);
@@ -219,11 +186,11 @@ private:
         t1->edit();
         EdicionActual = t1->recordCount();
         t1->last();
-        return new TForm8;
+        return new TForm8; // released with the fixture
     }
+    // The keyboard way of choosing: each step down is a choice of its own.
     void choose(TForm8* form, int entry)
     {
-        // The keyboard way of choosing: each step down is a choice of its own.
         form->ComboBox1->setFocus();
         for (int i = form->ComboBox1->currentIndex(); i < entry; ++i)
             QTest::keyClick(form->ComboBox1, Qt::Key_Down);
@@ -238,7 +205,6 @@ private:
         form->Edit1->setFocus();
         typeKeys(form->Edit1, keys);
     }
-
     std::unique_ptr<Fixture> m_fixture;
 };
 

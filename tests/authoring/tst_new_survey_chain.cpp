@@ -1,30 +1,14 @@
-// The question-entry dialog (its layout for 1 to 50 questions, Enter as
-// Tab, a failing post), and creating a survey from end to end, with
-// the new-survey dialog opened as the main window opens it and every later
-// dialog answered as a user answers it: parameters, questions, going back with
-// "Ignorar", and the unwinding of the modal chain.
+// The question-entry dialog (its layout for 1 to 50 questions, Enter as Tab,
+// a failing post), and creating a survey from end to end, with the new-survey
+// dialog opened as the main window opens it and every later dialog answered
+// as a user answers it: parameters, questions, going back with "Ignorar", and
+// the unwinding of the modal chain.
 
 #include "maintenance_fixture.h"
 
 #include <QScrollBar>
 
 using namespace maintenance;
-
-namespace {
-
-// What one pass through the parameters and the questions saw.
-struct Pass
-{
-    QString parametersCaption;
-    QString prefilled; // Edit1 when shown
-    bool aceptarEnabledAtOnce = false;
-    bool previousHidden = false; // the dialog that opened this one was hidden first
-    QPoint centre; // of the frame
-    bool owned = false; // by the question-entry dialog that opened it
-    SeenQuestions questions;
-};
-
-} // namespace
 
 class TestNewSurveyChain : public QObject
 {
@@ -54,45 +38,31 @@ private slots:
         QFETCH(QSize, groupBox);
         QFETCH(int, buttonLeft);
         QFETCH(QRect, lastLabel);
-        auto form = openDialog(questions);
-        QTEST(form->size(), "dialog");
-        QCOMPARE(form->GroupBox1->geometry(), QRect(QPoint(0, -4), groupBox));
-        QCOMPARE(form->BitBtn1->x(), buttonLeft);
-        QCOMPARE(form->BitBtn2->x(), buttonLeft);
+        // Opened as the new-survey dialog opens it.
+        NumPreguntas = questions;
+        TForm3 form;
+        if (questions <= 25)
+            form.resize(544, 375);
+        QVERIFY(showActive(&form));
+        QTEST(form.size(), "dialog");
+        QCOMPARE(form.GroupBox1->geometry(), QRect(QPoint(0, -4), groupBox));
+        QCOMPARE(form.BitBtn1->x(), buttonLeft);
+        QCOMPARE(form.BitBtn2->x(), buttonLeft);
         // A label grows to its text where the font needs more room.
-        const QRect label = form->questionLabel(questions)->geometry();
+        const QRect label = form.questionLabel(questions)->geometry();
         QCOMPARE(label.adjusted(0, 0, lastLabel.width() - label.width(), 0), lastLabel);
         QVERIFY(label.width() >= lastLabel.width());
-        QCOMPARE(form->questionEdit(questions)->y(), lastLabel.y());
+        QCOMPARE(form.questionEdit(questions)->y(), lastLabel.y());
         for (int k = 1; k <= kMaxQuestions; ++k) {
-            QCOMPARE(form->questionEdit(k)->isVisible(), k <= questions);
-            QCOMPARE(form->questionLabel(k)->isVisible(), k <= questions);
+            QCOMPARE(form.questionEdit(k)->isVisible(), k <= questions);
+            QCOMPARE(form.questionLabel(k)->isVisible(), k <= questions);
         }
         // Scroll bars only where the rows reach beyond the client area.
-        QCOMPARE(form->ScrollBox->verticalScrollBar()->isVisible(), questions > 12);
-        QVERIFY(!form->ScrollBox->horizontalScrollBar()->isVisible());
-    }
-    void enterWalksTheFieldsAndPressesAceptar()
-    {
-        EdicionActual = 4;
-        NumPreguntas = 3;
-        TForm3 form;
-        whenModal([](QWidget* modal) {
-            LeftOpenGuard guard(modal);
-            auto* d = qobject_cast<TForm3*>(modal);
-            QTRY_VERIFY(d->questionEdit(1)->hasFocus());
-            typeKeys(d->questionEdit(1), QStringLiteral("<Esc>uno<Enter>")); // Escape does nothing here
-            QTRY_VERIFY(d->questionEdit(2)->hasFocus());
-            typeKeys(d->questionEdit(2), QStringLiteral("<Enter>"));
-            QTRY_VERIFY(d->questionEdit(3)->hasFocus());
-            typeKeys(d->questionEdit(3), QStringLiteral("tres<Enter>"));
-            QTRY_VERIFY(d->BitBtn1->hasFocus());
-            QTest::keyClick(d->BitBtn1, Qt::Key_Return);
-        });
-        QCOMPARE(form.showModal(), int(vui::mrOk));
-        QVERIFY(!form.isVisible());
-        QCOMPARE(m_fixture->questions(), (QStringList { "4|uno", "4|", "4|tres" }));
-        QVERIFY(!DataModule6->Table2->active());
+        QCOMPARE(form.ScrollBox->verticalScrollBar()->isVisible(), questions > 12);
+        QVERIFY(!form.ScrollBox->horizontalScrollBar()->isVisible());
+        // The last field takes 70 characters and not a 71st.
+        QTest::keyClicks(form.questionEdit(questions), QString(71, QLatin1Char('x')));
+        QCOMPARE(form.questionEdit(questions)->text(), QString(70, QLatin1Char('x')));
     }
     void storeErrorKeepsTheRowsPostedBefore()
     {
@@ -106,15 +76,14 @@ private slots:
             if (t->active() && t->state() == vdb::State::Browse && t->recordCount() == 2)
                 EdicionActual = 40000;
         });
-        whenModal([](QWidget* modal) {
-            LeftOpenGuard guard(modal);
+        const int result = showAnswered(&form, [](QWidget* modal) {
             auto* d = qobject_cast<TForm3*>(modal);
             for (int k = 1; k <= 5; ++k)
                 QTest::keyClicks(d->questionEdit(k), QByteArray("p") + QByteArray::number(k));
             pressOnModal(QStringLiteral("OK"));
             d->BitBtn1->click();
         });
-        QCOMPARE(form.showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         QCOMPARE(lastModalText(),
             QStringLiteral("40000 is not a valid value for field 'Edicion'. The allowed range is -32768 to 32767"));
         QCOMPARE(m_fixture->questions(), (QStringList { "3|p1", "3|p2" }));
@@ -126,87 +95,84 @@ private slots:
     {
         QTest::addColumn<bool>("earlier"); // an earlier survey is in the tables
         QTest::addColumn<QList<int>>("passes");
-        QTest::newRow("empty tables, 4 questions") << false << QList<int> { 4 };
-        QTest::newRow("Ignorar, then 26 instead of 25") << true << QList<int> { 25, 26 };
-        QTest::newRow("Ignorar twice, ending with 1") << true << QList<int> { 12, 2, 1 };
+        QTest::addColumn<bool>("cancel"); // the last pass's parameters end with "Cancelar"
+        QTest::newRow("empty tables, 50 questions") << false << QList<int> { 50 } << false;
+        QTest::newRow("Ignorar, then 26 instead of 25") << true << QList<int> { 25, 26 } << false;
+        QTest::newRow("Ignorar twice, ending with 1") << true << QList<int> { 12, 2, 1 } << false;
+        QTest::newRow("Ignorar, then Cancelar abandons the survey") << true << QList<int> { 5, 7 } << true;
     }
     void wholeChain()
     {
         QFETCH(bool, earlier);
         QFETCH(QList<int>, passes);
+        QFETCH(bool, cancel);
         QStringList params, questions;
         if (earlier)
             m_fixture->write(params = { "1|2|3|8|/antes" }, questions = { "1|vieja 1", "1|vieja 2" });
 
-        QList<Pass> seen(passes.size());
-        answerParameters(passes, 0, QStringLiteral("Aceptar"), &seen);
-        QCOMPARE(openAsTheMainWindowDoes(), int(vui::mrOk));
-        for (int i = 0; i < passes.size(); ++i) {
-            const Pass& pass = seen.at(i);
-            QVERIFY2(pass.questions.seen, qPrintable(QStringLiteral("pass %1").arg(i + 1)));
-            QCOMPARE(pass.parametersCaption,
-                i == 0 ? QStringLiteral(" Vesmarin - Edicion de Encuesta")
-                       : QStringLiteral("Vesmarin - Edicion de Encuesta"));
-            QVERIFY(pass.previousHidden && pass.questions.openerHidden);
-            // Each step opens where the one before stood, and belongs to it.
-            QVERIFY((pass.questions.centre - pass.centre).manhattanLength() <= 1); // odd heights round
-            QVERIFY(pass.questions.ownedByOpener && (i == 0 || pass.owned));
-            QCOMPARE(pass.questions.count, passes.at(i));
-            QCOMPARE(pass.questions.caption, QStringLiteral("Vesmarin - Inserta Tus Preguntas ...."));
-            QCOMPARE(pass.questions.size, passes.at(i) <= 25 ? QSize(544, 375) : QSize(810, 492));
-            // A re-edit pass starts from what the pass before stored, with
-            // "Aceptar" available since that directory came from the lists.
-            QCOMPARE(pass.prefilled, i == 0 ? QStringLiteral("1") : QString::number(passes.at(i - 1)));
-            QCOMPARE(pass.aceptarEnabledAtOnce, i > 0);
-        }
+        m_questionDialogs = 0;
+        answerParameters(passes, 0, cancel);
+        // As "Crear Encuesta" opens it: re-edit off, the parameter table open,
+        // the edition after the last, a new dialog with its caption.
+        ModoReedicion = 0;
+        DataModule6->Table1->open();
+        EdicionActual = DataModule6->Table1->recordCount() + 1;
+        auto* dialog = new TForm2; // released with the fixture
+        dialog->setWindowTitle(QStringLiteral(" Vesmarin - Edicion de Encuesta"));
+        QVERIFY(runAnswered([dialog] { dialog->showModal(); }, 20000));
+        QCOMPARE(m_questionDialogs, passes.size() - (cancel ? 1 : 0));
         QCOMPARE(ModoReedicion, passes.size() > 1 ? 1 : 0);
         // The chain has unwound: no dialog of it is left on screen.
-        QVERIFY(!visibleDialog<TForm2>() && !visibleDialog<TForm3>());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!w->isVisible() || !qobject_cast<vui::Form*>(w));
         QVERIFY(!QApplication::activeModalWidget());
 
         // One parameter row for the new survey, from the last pass, and only
-        // the last pass's questions, in order, after the earlier survey's.
+        // the last pass's questions, in order, after the earlier survey's;
+        // after "Cancelar" the tables hold what they held before.
         const int n = passes.last();
         const int edition = earlier ? 2 : 1;
-        params << QStringLiteral("%1|%2|4|15|%3").arg(edition).arg(n).arg(m_fixture->work());
-        for (int k = 1; k <= n; ++k)
-            questions << QStringLiteral("%1|pasada %2 pregunta %3").arg(edition).arg(passes.size()).arg(k);
+        if (!cancel)
+            params << QStringLiteral("%1|%2|4|15|%3").arg(edition).arg(n).arg(m_fixture->work());
+        for (int k = 1; !cancel && k <= n; ++k)
+            questions << QString::number(edition) + '|' + text(passes.size(), k);
         QCOMPARE(m_fixture->parameters(kAllParameters), params);
         QCOMPARE(m_fixture->questions(), questions);
-    }
-    void cancelAfterIgnorarAbandonsTheSurvey()
-    {
-        m_fixture->write({ "1|2|3|8|/antes" }, {});
-        QList<Pass> seen(2);
-        answerParameters({ 5, 7 }, 0, QStringLiteral("Cancelar"), &seen);
-        QCOMPARE(openAsTheMainWindowDoes(), int(vui::mrOk));
-        QVERIFY(seen.at(0).questions.seen);
-        QCOMPARE(seen.at(1).prefilled, QStringLiteral("5"));
-        QVERIFY(!visibleDialog<TForm2>() && !visibleDialog<TForm3>());
-        // The table holds again what it held before the creation began.
-        QCOMPARE(m_fixture->parameters(kAllParameters), QStringList { "1|2|3|8|/antes" });
-        QVERIFY(m_fixture->questions().isEmpty());
+        QVERIFY(!DataModule6->Table2->active());
     }
 
 private:
+    static QString text(int pass, int k)
+    {
+        return k == 2 ? QString() : QStringLiteral("pasada %1 pregunta %2").arg(pass).arg(k);
+    }
+    // Its opener was hidden first, and it belongs to that opener as the
+    // window system sees it.
+    static bool overHiddenOpener(QWidget* dialog)
+    {
+        QWidget* opener = dialog->parentWidget();
+        return opener && !opener->isVisible() && dialog->windowHandle()->transientParent() == opener->windowHandle();
+    }
     // Answers the parameters dialog of pass `index`, then its question-entry
-    // dialog: "Ignorar" on every pass but the last, `last` on the last one.
-    void answerParameters(const QList<int>& passes, int index, const QString& last, QList<Pass>* seen)
+    // dialog: "Ignorar" on every pass but the last, "Aceptar" on the last one,
+    // or "Cancelar" in the last parameters dialog.
+    void answerParameters(const QList<int>& passes, int index, bool cancel)
     {
         whenModal([=, this](QWidget* modal) {
-            LeftOpenGuard guard(modal);
+            const auto guard = closeIfLeftOpen(modal);
             auto* parameters = qobject_cast<TForm2*>(modal);
-            if (!parameters) {
-                qWarning("expected the parameters dialog, got '%s'", qPrintable(modal->windowTitle()));
-                return;
-            }
+            QVERIFY2(parameters, qPrintable(modal->windowTitle()));
             // A user types into the dialog once it is the active window.
             QVERIFY(QTest::qWaitForWindowActive(parameters) && QTest::qWaitForWindowExposed(parameters));
-            Pass& pass = (*seen)[index];
-            pass = { parameters->windowTitle(), parameters->Edit1->text(), parameters->BitBtn1->isEnabled(),
-                !parameters->parentWidget() || !parameters->parentWidget()->isVisible(),
-                parameters->frameGeometry().center(), ownedByOpener(parameters), {} };
-
+            QCOMPARE(parameters->windowTitle(),
+                index == 0 ? QStringLiteral(" Vesmarin - Edicion de Encuesta")
+                           : QStringLiteral("Vesmarin - Edicion de Encuesta"));
+            QVERIFY(index == 0 || overHiddenOpener(parameters));
+            // A re-edit pass starts from what the pass before stored, with
+            // "Aceptar" available since that directory came from the lists.
+            QCOMPARE(
+                parameters->Edit1->text(), index == 0 ? QStringLiteral("1") : QString::number(passes.at(index - 1)));
+            QCOMPARE(parameters->BitBtn1->isEnabled(), index > 0);
             parameters->Edit1->selectAll();
             QTest::keyClicks(parameters->Edit1, QByteArray::number(passes.at(index)));
             if (!parameters->BitBtn1->isEnabled()) {
@@ -214,47 +180,41 @@ private:
                 QTest::keyClicks(parameters->Edit2, "4");
                 parameters->Edit4->setFocus(Qt::TabFocusReason);
                 typeKeys(parameters->Edit4, QStringLiteral("15<Enter>"));
-                QTRY_VERIFY(parameters->DriveComboBox1->hasFocus());
+                QTRY_VERIFY_WITH_TIMEOUT(parameters->DriveComboBox1->hasFocus(), 2000);
             }
-
-            QStringList texts;
-            for (int k = 1; k <= passes.at(index); ++k)
-                texts << QStringLiteral("pasada %1 pregunta %2").arg(index + 1).arg(k);
             const bool lastPass = index == passes.size() - 1;
-            if (lastPass && last == QLatin1String("Cancelar")) {
-                parameters->BitBtn2->click();
-                return;
-            }
-            answerQuestions(&pass.questions, texts, lastPass ? QStringLiteral("Aceptar") : QStringLiteral("Ignorar"),
-                [=, this](TForm3*) {
-                    if (!lastPass)
-                        answerParameters(passes, index + 1, last, seen);
-                });
+            if (lastPass && cancel)
+                return parameters->BitBtn2->click();
+            whenModal([=, this, centre = parameters->frameGeometry().center()](QWidget* modal) {
+                const auto guard = closeIfLeftOpen(modal);
+                auto* questions = qobject_cast<TForm3*>(modal);
+                QVERIFY2(questions, qPrintable(modal->windowTitle()));
+                QVERIFY(QTest::qWaitForWindowExposed(questions)); // framed by the window manager, if any
+                ++m_questionDialogs;
+                const int n = passes.at(index);
+                QCOMPARE(questions->questionCount(), n);
+                QCOMPARE(questions->windowTitle(), QStringLiteral("Vesmarin - Inserta Tus Preguntas ...."));
+                QCOMPARE(questions->size(), n <= 25 ? QSize(544, 375) : QSize(810, 492));
+                // Each step opens where the one before stood (odd heights round).
+                QVERIFY(overHiddenOpener(questions));
+                QVERIFY((questions->frameGeometry().center() - centre).manhattanLength() <= 1);
+                // Enter walks the fields, the second left empty, and presses
+                // the focused "Aceptar"; Escape does nothing here.
+                for (int k = 1; k <= n; ++k) {
+                    QTRY_VERIFY_WITH_TIMEOUT(questions->questionEdit(k)->hasFocus(), 2000);
+                    typeKeys(nullptr, (k == 1 ? QStringLiteral("<Esc>") : QString()) + text(index + 1, k) + "<Enter>");
+                }
+                if (!lastPass) {
+                    answerParameters(passes, index + 1, cancel);
+                    return questions->BitBtn2->click();
+                }
+                QTRY_VERIFY_WITH_TIMEOUT(questions->BitBtn1->hasFocus(), 2000);
+                typeKeys(nullptr, QStringLiteral("<Enter>"));
+            });
             parameters->BitBtn1->click();
         });
     }
-    // "Crear Encuesta": re-edit off, the parameter table open, the edition after
-    // the last, a new dialog with its caption, shown modally.
-    int openAsTheMainWindowDoes()
-    {
-        ModoReedicion = 0;
-        DataModule6->Table1->open();
-        EdicionActual = DataModule6->Table1->recordCount() + 1;
-        auto* dialog = new TForm2; // released with the fixture
-        dialog->setWindowTitle(QStringLiteral(" Vesmarin - Edicion de Encuesta"));
-        return dialog->showModal();
-    }
-    // Opens the dialog as the new-survey dialog does.
-    std::unique_ptr<TForm3> openDialog(int questions)
-    {
-        NumPreguntas = questions;
-        auto dialog = std::make_unique<TForm3>();
-        if (questions <= 25)
-            dialog->resize(544, 375);
-        if (!showActive(dialog.get()))
-            qWarning("the dialog did not become active");
-        return dialog;
-    }
+    int m_questionDialogs = 0;
     std::unique_ptr<Fixture> m_fixture;
 };
 

@@ -17,77 +17,48 @@ private slots:
     void init() { m_fixture = std::make_unique<Fixture>(); }
     void cleanup() { m_fixture.reset(); }
 
+    // Keys typed over the selected text of a field, or a pasted text ("^v "
+    // then the clipboard's text); the text once typed and once the field is left.
     void rangeRules_data()
     {
-        QTest::addColumn<int>("rule");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("result");
-        enum { QuestionsChange, QuestionsExit, IconsChange, IconsExit };
-        const struct
-        {
-            int rule;
-            const char* text;
-            const char* result;
-        } rows[] = { { QuestionsChange, "75", "50" }, { QuestionsChange, "51", "50" }, { QuestionsChange, "50", "50" },
-            { QuestionsChange, "0", "1" }, { QuestionsChange, "00", "1" }, { QuestionsChange, "05", "05" },
-            { QuestionsChange, "", "" }, { QuestionsExit, "", "1" }, { QuestionsExit, "05", "05" },
-            { IconsChange, "13", "12" }, { IconsChange, "12", "12" }, { IconsChange, "0", "2" },
-            { IconsChange, "1", "1" }, { IconsChange, "00", "00" }, { IconsChange, "02", "02" },
-            { IconsChange, "", "" }, { IconsExit, "1", "2" }, { IconsExit, "00", "2" }, { IconsExit, "01", "2" },
-            { IconsExit, "", "2" }, { IconsExit, "02", "02" }, { IconsExit, "7", "7" } };
-        for (const auto& r : rows)
-            QTest::addRow("rule %d '%s'", r.rule, r.text) << r.rule << QString(r.text) << QString(r.result);
-    }
-    void rangeRules()
-    {
-        QFETCH(int, rule);
-        QFETCH(QString, text);
-        QString (*const rules[])(const QString&)
-            = { questionsAfterChange, questionsAfterExit, iconsAfterChange, iconsAfterExit };
-        QTEST(rules[rule](text), "result");
-        // The upper-limit reading never fails on what the fields can hold.
-        QCOMPARE(limitValue(QString()), -99);
-        QCOMPARE(limitValue(QStringLiteral("7")), -83);
-        QVERIFY_THROWS_EXCEPTION(vdb::Error, integerValue(QStringLiteral("1a")));
-    }
-    void typingAndPasting_data()
-    {
         QTest::addColumn<QString>("field");
-        QTest::addColumn<bool>("paste");
-        QTest::addColumn<QString>("keys"); // typed, or the clipboard's text
+        QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("left");
         // clang-format off
-        QTest::newRow("05") << "Edit1" << false << "5<Home>0" << "05" << "05";
-        QTest::newRow("emptied") << "Edit1" << false << "4<BS>" << "" << "1";
-        QTest::newRow("letters signs blanks") << "Edit1" << false << "a-+ .3x" << "3" << "3";
-        QTest::newRow("icons 1") << "Edit2" << false << "1" << "1" << "2";
-        QTest::newRow("icons 02") << "Edit2" << false << "2<Home>0" << "02" << "02";
-        QTest::newRow("count five digits") << "Edit4" << false << "x12345" << "1234" << "1234";
-        // Pasting let letters into the fields once.
-        QTest::newRow("paste mixed") << "Edit1" << true << "a1b2c3" << "12" << "12";
-        QTest::newRow("paste letters") << "Edit1" << true << "abc" << "" << "1";
-        QTest::newRow("paste icons 00") << "Edit2" << true << "0 0" << "00" << "2";
+        const char* rows[][4] = {
+            { "Edit1", "75", "50", "50" }, { "Edit1", "51", "50", "50" }, { "Edit1", "50", "50", "50" },
+            { "Edit1", "1", "1", "1" }, { "Edit1", "0", "1", "1" }, { "Edit1", "^v 00", "1", "1" },
+            { "Edit1", "5<Home>0", "05", "05" }, { "Edit1", "4<BS>", "", "1" }, { "Edit1", "a-+ .3x", "3", "3" },
+            { "Edit1", "49<Up><Up>", "50", "50" }, { "Edit1", "2<Down><Down>", "1", "1" },
+            { "Edit1", "^v a1b2c3", "12", "12" }, { "Edit1", "^v abc", "", "1" },
+            { "Edit2", "13", "12", "12" }, { "Edit2", "12", "12", "12" }, { "Edit2", "7", "7", "7" },
+            { "Edit2", "2", "2", "2" }, { "Edit2", "0", "2", "2" }, { "Edit2", "1", "1", "2" },
+            { "Edit2", "1<Home>0", "01", "2" }, { "Edit2", "^v 0 0", "00", "2" }, { "Edit2", "2<Home>0", "02", "02" },
+            { "Edit2", "<BS>", "", "2" },
+            { "Edit2", "11<Up><Up>", "12", "12" }, { "Edit2", "3<Down><Down>", "2", "2" },
+            { "Edit4", "0", "0", "0" }, { "Edit4", "x12345", "1234", "1234" },
+        };
         // clang-format on
+        for (const auto& r : rows)
+            QTest::addRow("%s '%s'", r[0], r[1]) << r[0] << r[1] << r[2] << r[3];
     }
-    void typingAndPasting()
+    void rangeRules()
     {
         QFETCH(QString, field);
-        QFETCH(bool, paste);
         QFETCH(QString, keys);
         auto dialog = openDialog();
         auto* edit = dialog->findChild<QLineEdit*>(field);
         QVERIFY(focusOn(edit));
         edit->selectAll();
-        if (paste) {
-            QApplication::clipboard()->setText(keys);
-            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-        } else {
-            typeKeys(edit, keys);
+        if (keys.startsWith(QLatin1String("^v "))) {
+            QApplication::clipboard()->setText(keys.mid(3));
+            keys = QStringLiteral("^v");
         }
+        typeKeys(edit, keys);
         QTEST(edit->text(), "typed");
         QTest::keyClick(edit, Qt::Key_Tab);
-        QTRY_VERIFY(!edit->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(!edit->hasFocus(), 2000);
         QTEST(edit->text(), "left");
     }
     void aceptarEnabling_data()
@@ -104,15 +75,15 @@ private slots:
         const QString work = m_fixture->work();
         QVERIFY(focusOn(dialog->Edit4));
         if (order == QLatin1String("count first")) {
-            typeKeys(dialog->Edit4, QStringLiteral("5"));
+            typeKeys(dialog->Edit4, QStringLiteral("12"));
             QVERIFY(!dialog->BitBtn1->isEnabled());
             typeKeys(dialog->Edit4, QStringLiteral("<Enter>"));
-            QCOMPARE(dialog->Edit4->text(), QStringLiteral("5")); // Enter typed nothing
-            QTRY_VERIFY(dialog->DriveComboBox1->hasFocus());
+            QCOMPARE(dialog->Edit4->text(), QStringLiteral("12")); // Enter typed nothing
+            QTRY_VERIFY_WITH_TIMEOUT(dialog->DriveComboBox1->hasFocus(), 2000);
         } else if (order == QLatin1String("lists first")) {
             // Merely tabbing into the drive list shows the directory list and fills Edit3.
             typeKeys(dialog->Edit4, QStringLiteral("<Tab>"));
-            QTRY_VERIFY(dialog->DriveComboBox1->hasFocus());
+            QTRY_VERIFY_WITH_TIMEOUT(dialog->DriveComboBox1->hasFocus(), 2000);
             QCOMPARE(dialog->Edit3->text(), work);
             QVERIFY(!dialog->BitBtn1->isEnabled());
             typeKeys(dialog->Edit4, QStringLiteral("3"));
@@ -124,61 +95,70 @@ private slots:
             typeKeys(dialog->Edit3, work.right(1));
         }
         QCOMPARE(dialog->DirectoryListBox1->isVisible(), order != QLatin1String("typed"));
-        QCOMPARE(dialog->Edit3->text(), work);
         QCOMPARE(DirIconos, work);
         QVERIFY(dialog->BitBtn1->isEnabled());
         // Another directory typed afterwards keeps it enabled and is not checked.
         dialog->Edit3->setText(QStringLiteral("C:\\no\\existe"));
         QCOMPARE(DirIconos, QStringLiteral("C:\\no\\existe"));
         QVERIFY(dialog->BitBtn1->isEnabled());
-    }
-    void emptiedCountDisablesAceptar()
-    {
-        auto dialog = openDialog();
-        makeAceptarAvailable(dialog.get(), QStringLiteral("12"));
+        // Only an emptied count takes it away; a count typed again brings it back.
         QVERIFY(focusOn(dialog->Edit4));
         typeKeys(dialog->Edit4, QStringLiteral("<End><BS>"));
-        QVERIFY(dialog->BitBtn1->isEnabled());
+        QCOMPARE(dialog->BitBtn1->isEnabled(), !dialog->Edit4->text().isEmpty());
         typeKeys(dialog->Edit4, QStringLiteral("<BS>"));
         QVERIFY(!dialog->BitBtn1->isEnabled());
-        // A count typed again brings "Aceptar" back without going to the lists.
-        dialog->Edit3->setText(QStringLiteral("/otro"));
         typeKeys(dialog->Edit4, QStringLiteral("8"));
         QVERIFY(dialog->BitBtn1->isEnabled());
     }
     // Steps: a field given the focus as a click would, then keys typed into
     // whatever has the focus, in turn. A button that had the focus never
-    // becomes the one Enter presses.
+    // becomes the one Enter presses. Escape, and only Escape, is "Cancelar".
+    // Re-edit starts from the last row, whose directory is the working one
+    // unless the row gives another.
     void keysAfterTheFocusMoved_data()
     {
         QTest::addColumn<bool>("reEdit");
+        QTest::addColumn<QString>("directory");
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("edit1");
         QTest::addColumn<bool>("pressed"); // "Aceptar" pressed: the questions come
         using L = QStringList;
-        QTest::newRow("typing over the first field") << false << L { "", "75" } << "50" << false;
+        QTest::newRow("typing over the first field") << false << "" << L { "", "75" } << "50" << false;
         QTest::newRow("Enter in Edit3 after Aceptar had the focus")
-            << false << L { "Edit3", "<tab><btab><enter>" } << "1" << false;
+            << false << "" << L { "Edit3", "<tab><btab><enter>" } << "1" << false;
         QTest::newRow("re-edit: Enter in Edit3 after Cancelar had the focus")
-            << true << L { "", "<btab><tab>", "Edit3", "<enter>" } << "5" << false;
-        QTest::newRow("re-edit: Enter on the focused Aceptar")
-            << true << L { "Edit3", "<tab><tab><btab><enter>" } << "5" << true;
+            << true << "" << L { "", "<btab><tab>", "Edit3", "<enter>" } << "5" << false;
+        QTest::newRow("re-edit: 05, then Enter on the focused Aceptar")
+            << true << "" << L { "Edit1", "<Home>0", "Edit3", "<tab><tab><btab><enter>" } << "05" << true;
+        QTest::newRow("re-edit of a row with another directory")
+            << true << "/otra/parte" << L { "", "" } << "5" << false;
     }
     void keysAfterTheFocusMoved()
     {
         QFETCH(bool, reEdit);
+        QFETCH(QString, directory);
         QFETCH(QStringList, steps);
         QFETCH(bool, pressed);
-        const QStringList before { "1|9|4|7|/primera", "2|5|12|1234|" + m_fixture->work() };
+        const QStringList before { "1|9|4|7|/primera",
+            "2|5|12|1234|" + (directory.isEmpty() ? m_fixture->work() : directory) };
         m_fixture->write(before, {});
         ModoReedicion = reEdit ? 1 : 0;
         EdicionActual = reEdit ? 2 : 3;
         auto dialog = openDialog();
-        if (!reEdit && !steps.first().isEmpty())
+        if (reEdit) {
+            const QStringList shown { dialog->Edit1->text(), dialog->Edit2->text(), dialog->Edit4->text(), DirIconos };
+            QCOMPARE(shown, before.last().split('|').mid(1));
+            QCOMPARE(dialog->BitBtn1->isEnabled(), directory.isEmpty());
+        } else if (!steps.first().isEmpty()) {
             makeAceptarAvailable(dialog.get());
-        SeenQuestions seen;
+        }
+        auto rows = std::make_shared<int>(0);
         if (pressed)
-            answerQuestions(&seen, {});
+            whenModal([rows](QWidget* modal) {
+                const auto guard = closeIfLeftOpen(modal);
+                *rows = qobject_cast<TForm3*>(modal)->questionCount();
+                findButton(modal, QStringLiteral("Aceptar"))->click();
+            });
         QVERIFY(runAnswered(
             [&] {
                 for (qsizetype i = 0; i + 1 < steps.size(); i += 2) {
@@ -189,65 +169,15 @@ private slots:
             },
             2000));
         QTEST(dialog->Edit1->text(), "edit1");
-        QCOMPARE(seen.seen, pressed);
-        if (!pressed) {
-            QVERIFY(dialog->isVisible());
-            QCOMPARE(stored(), before);
-            // Escape, and only Escape, is "Cancelar": re-edit then drops the row.
-            typeKeys(nullptr, QStringLiteral("<esc>"));
-            QCOMPARE(stored().size(), reEdit ? 1 : 2);
-        }
-    }
-    void reEdit_data()
-    {
-        QTest::addColumn<bool>("workingDirectory");
-        QTest::newRow("stored directory is the working directory") << true;
-        QTest::newRow("another directory") << false;
-    }
-    void reEdit()
-    {
-        QFETCH(bool, workingDirectory);
-        const QString directory = workingDirectory ? m_fixture->work() : QStringLiteral("/otra/parte");
-        m_fixture->write({ "1|9|4|7|/primera", "2|5|12|1234|" + directory }, {});
-        ModoReedicion = 1;
-        EdicionActual = 2;
-        auto dialog = openDialog();
-        const QStringList shown { dialog->Edit1->text(), dialog->Edit2->text(), dialog->Edit4->text(), DirIconos };
-        QCOMPARE(shown, (QStringList { "5", "12", "1234", directory }));
-        // "Aceptar" is there at once when the lists stand on the stored directory.
-        QCOMPARE(dialog->BitBtn1->isEnabled(), workingDirectory);
-        if (!workingDirectory)
+        QCOMPARE(*rows, pressed ? 5 : 0);
+        QCOMPARE(stored(), before); // overwritten with "05" read as 5, or untouched
+        if (pressed)
             return;
-        QVERIFY(focusOn(dialog->Edit1));
-        typeKeys(dialog->Edit1, QStringLiteral("<Home>0<Tab>"));
-        QCOMPARE(dialog->Edit1->text(), QStringLiteral("05"));
-        SeenQuestions seen;
-        answerQuestions(&seen, {});
-        QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
-        QCOMPARE(seen.count, 5);
-        QCOMPARE(stored(), (QStringList { "1|9|4|7|/primera", "2|5|12|1234|" + directory }));
-    }
-    void cancel_data()
-    {
-        QTest::addColumn<bool>("reEdit");
-        QTest::newRow("new survey: nothing written") << false;
-        QTest::newRow("re-edit: the last row deleted") << true;
-    }
-    void cancel()
-    {
-        QFETCH(bool, reEdit);
-        m_fixture->write({ "1|9|4|7|/primera", "2|5|3|20|/x" }, {});
-        ModoReedicion = reEdit ? 1 : 0;
-        TForm2 dialog;
-        whenModal([](QWidget* modal) {
-            LeftOpenGuard guard(modal);
-            auto* d = qobject_cast<TForm2*>(modal);
-            typeKeys(d->Edit4, QStringLiteral("5<Esc>")); // Escape presses "Cancelar"
-        });
-        QCOMPARE(dialog.showModal(), int(vui::mrCancel));
-        QVERIFY(!dialog.isVisible());
-        const QStringList after = reEdit ? QStringList { "1|/primera" } : QStringList { "1|/primera", "2|/x" };
-        QCOMPARE(m_fixture->parameters(), after);
+        QVERIFY(dialog->isVisible());
+        // Re-edit's "Cancelar" drops the row it edits; a new survey's writes nothing.
+        typeKeys(nullptr, QStringLiteral("<esc>"));
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(stored(), reEdit ? before.mid(0, 1) : before);
         QVERIFY(!DataModule6->Table1->active());
     }
     void storeErrorAtAceptar()
@@ -255,18 +185,13 @@ private slots:
         // An edition beyond the 16-bit field fails at the post.
         EdicionActual = 40000;
         TForm2 dialog;
-        whenModal([](QWidget* modal) {
-            LeftOpenGuard guard(modal);
+        const int result = showAnswered(&dialog, [](QWidget* modal) {
             auto* d = qobject_cast<TForm2*>(modal);
             makeAceptarAvailable(d);
-            // The error box comes instead of the questions.
-            whenModal([](QWidget* box) {
-                LeftOpenGuard guard(box);
-                findButton(box, QStringLiteral("OK"))->click();
-            });
+            pressOnModal(QStringLiteral("OK")); // the error box comes instead of the questions
             d->BitBtn1->click();
         });
-        QCOMPARE(dialog.showModal(), int(vui::mrOk));
+        QCOMPARE(result, int(vui::mrOk));
         QCOMPARE(lastModalText(),
             QStringLiteral("40000 is not a valid value for field 'Edicion'. The allowed range is -32768 to 32767"));
         QVERIFY(stored().isEmpty());
@@ -288,7 +213,8 @@ private slots:
         // A creation step that fails is shown, and the dialog still comes up.
         QVERIFY(QFile::remove(m_fixture->file(QStringLiteral("variables.DB"))));
         pressOnModal(QStringLiteral("OK"));
-        auto dialog = openDialog();
+        std::unique_ptr<TForm2> dialog;
+        QVERIFY(runAnswered([&] { dialog = openDialog(); }));
         QVERIFY(lastModalText().contains(QStringLiteral("variables.DB")));
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->Edit3->text(), QString());
@@ -304,12 +230,12 @@ private:
         return dialog;
     }
     // Types an icon count and takes the directory from the lists with Enter.
-    static void makeAceptarAvailable(TForm2* dialog, const QString& count = QStringLiteral("5"))
+    static void makeAceptarAvailable(TForm2* dialog)
     {
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         dialog->Edit4->setFocus(Qt::TabFocusReason);
-        typeKeys(dialog->Edit4, count + QStringLiteral("<Enter>"));
-        QTRY_VERIFY(dialog->DriveComboBox1->hasFocus());
+        typeKeys(dialog->Edit4, QStringLiteral("5<Enter>"));
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->DriveComboBox1->hasFocus(), 2000);
     }
     QStringList stored() const { return m_fixture->parameters(kAllParameters); }
     std::unique_ptr<Fixture> m_fixture;
