@@ -1,5 +1,6 @@
 // The banded report engine over real table files: pagination, summary
-// expressions, empty runs, enabled printables, charts, PDF output and preview.
+// expressions, empty runs, enabled printables, pictures, charts, PDF output
+// and preview.
 
 #include "platform/report/charts.h"
 #include "platform/report/preview.h"
@@ -92,12 +93,12 @@ int countOf(const vrep::PreparedPage& page, const char* source)
     return int(textsOf(page, QLatin1String(source)).size());
 }
 
-double topOf(const vrep::PreparedPage& page, const char* source)
+QRectF boxOf(const vrep::PreparedPage& page, const char* source)
 {
     for (const auto& item : page.items)
         if (item.source == QLatin1String(source))
-            return item.box.top();
-    return -1;
+            return item.box;
+    return {};
 }
 
 // Reads a page as it is drawn: every text, where it lands and in which colour.
@@ -231,7 +232,7 @@ private slots:
             QCOMPARE(details, rows);
             // An empty run still gives the detail band its height: the summary sits below it.
             if (rows == 0)
-                QVERIFY(qAbs(topOf(*out.page(0), "Note") - (kMargin + 43 + 48 + 41 + 8)) < 0.01);
+                QVERIFY(qAbs(boxOf(*out.page(0), "Note").top() - (kMargin + 43 + 48 + 41 + 8)) < 0.01);
             const vrep::PreparedPage& last = *out.page(out.pageCount() - 1);
             QCOMPARE(textsOf(last, QStringLiteral("Count")) + textsOf(last, QStringLiteral("Sum")),
                 QStringList({ QString::number(rows), QString::number(rows * (rows + 1) / 2) }));
@@ -283,19 +284,16 @@ private slots:
         for (const char* part : { "Count", "Bars", "Pie" })
             QVERIFY(countOf(*out.page(0), part) == 0 && countOf(*out.page(1), part) == 1);
         QCOMPARE(countOf(*out.page(1), "Note"), 0);
-        QVERIFY(qAbs(topOf(*out.page(1), "Count") - (kMargin + 48 + 8)) < 0.01);
+        QVERIFY(qAbs(boxOf(*out.page(1), "Count").top() - (kMargin + 48 + 8)) < 0.01);
         const QImage charts = paint(out, 1);
-        QRectF pieBox;
-        for (const auto& item : out.page(1)->items) {
-            if (item.kind != vrep::PageItem::Chart)
-                continue;
-            pieBox = item.source == QLatin1String("Pie") ? item.box : pieBox;
-            const QRect box = item.box.toRect();
+        const QRectF pieBox = boxOf(*out.page(1), "Pie");
+        for (const char* chart : { "Bars", "Pie" }) {
+            const QRect box = boxOf(*out.page(1), chart).toRect();
             int coloured = 0;
             for (int y = box.top(); y < box.bottom(); y += 2)
                 for (int x = box.left(); x < box.right(); x += 2)
                     coloured += charts.pixelColor(x, y).saturation() > 150;
-            QVERIFY2(coloured > 200, qPrintable(item.source));
+            QVERIFY2(coloured > 200, chart);
         }
 
         // Every legend entry lands inside the pie's box, and every count on a
