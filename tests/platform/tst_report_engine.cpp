@@ -105,13 +105,7 @@ QRectF boxOf(const vrep::PreparedPage& page, const char* source)
 class PageReader : public QImage, QPaintEngine
 {
 public:
-    struct Text
-    {
-        QString text;
-        QRectF box;
-        QColor colour;
-    };
-    std::vector<Text> texts;
+    std::vector<std::tuple<QString, QRectF, QColor>> texts; // text, where, colour
 
     PageReader()
         : QImage(816, 1056, QImage::Format_RGB32)
@@ -128,7 +122,7 @@ public:
     void drawTextItem(const QPointF& p, const QTextItem& item) override
     {
         const QRectF box(p.x(), p.y() - item.ascent(), item.width(), item.ascent() + item.descent());
-        texts.push_back({ item.text(), painter()->combinedTransform().mapRect(box), painter()->pen().color() });
+        texts.emplace_back(item.text(), painter()->combinedTransform().mapRect(box), painter()->pen().color());
     }
     Type type() const override { return User; }
 };
@@ -313,14 +307,13 @@ private slots:
             QPainter painter(&reader);
             r.report.prepare().paintPage(painter, 1);
             QStringList legend, counts;
-            for (const PageReader::Text& t : reader.texts) {
-                if (!pieBox.contains(t.box.center()) || t.text == pie.title)
+            for (const auto& [text, box, colour] : reader.texts) {
+                if (!pieBox.contains(box.center()) || text == pie.title)
                     continue;
-                QVERIFY2(pieBox.contains(t.box), qPrintable(t.text));
-                (t.text.contains(QLatin1Char('%')) ? legend : counts) << t.text;
-                const double slice = luminance(vrep::pointColour(12 - t.text.toInt())), text = luminance(t.colour);
-                QVERIFY2(legend.contains(t.text) || std::max(slice, text) / std::min(slice, text) >= 4.5,
-                    qPrintable(t.text));
+                QVERIFY2(pieBox.contains(box), qPrintable(text));
+                (text.contains(QLatin1Char('%')) ? legend : counts) << text;
+                const double slice = luminance(vrep::pointColour(12 - text.toInt())), ink = luminance(colour);
+                QVERIFY2(legend.contains(text) || std::max(slice, ink) / std::min(slice, ink) >= 4.5, qPrintable(text));
             }
             QCOMPARE(legend, entries);
             QCOMPARE(counts, numbers);
