@@ -95,8 +95,10 @@ private slots:
         // clang-format off
         QTest::newRow("1-50: up to the top") << 1 << 50 << "49" << int(Qt::Key_Up) << "50";
         QTest::newRow("1-50: up at the top") << 1 << 50 << "50" << int(Qt::Key_Up) << "50";
+        QTest::newRow("1-50: up from above") << 1 << 50 << "51" << int(Qt::Key_Up) << "50";
         QTest::newRow("1-50: down to the bottom") << 1 << 50 << "2" << int(Qt::Key_Down) << "1";
         QTest::newRow("1-50: down at the bottom") << 1 << 50 << "1" << int(Qt::Key_Down) << "1";
+        QTest::newRow("1-50: down from below") << 1 << 50 << "0" << int(Qt::Key_Down) << "1";
         QTest::newRow("2-12: up to the top") << 2 << 12 << "11" << int(Qt::Key_Up) << "12";
         QTest::newRow("2-12: up at the top") << 2 << 12 << "12" << int(Qt::Key_Up) << "12";
         QTest::newRow("2-12: up from above") << 2 << 12 << "13" << int(Qt::Key_Up) << "12";

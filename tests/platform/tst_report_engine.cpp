@@ -153,17 +153,17 @@ class TestReportEngine : public QObject
     std::unique_ptr<TestData> m_data;
     std::unique_ptr<vdb::Query> m_rows;
 
-    // Rows with icons 1..rows, counts 1..rows and average 2, opened in `order`.
+    // Rows of a question with quotes and accents (they must reach the PDF as
+    // the preview shows them), icons and counts 1..rows, average 2, in `order`.
     // Icon 1's picture, 66 x 20, is twice its box's width; the others' 20 x 10.
-    vdb::Query* fill(int rows, const QString& order = QStringLiteral("icono"), const QString& question = {})
+    vdb::Query* fill(int rows, const QString& order = QStringLiteral("icono"))
     {
         QImage small(20, 10, QImage::Format_RGB32), wide(66, 20, QImage::Format_RGB32);
         small.fill(Qt::blue);
         wide.fill(Qt::blue);
         vdb::Transaction tx(kDatabaseName);
         for (int i = 1; i <= rows; ++i)
-            writeResult(
-                1, question.isEmpty() ? QStringLiteral("Pregunta uno") : question, i, i, 2, i == 1 ? wide : small);
+            writeResult(1, QStringLiteral("¿Le gusta \"esto\" o l'otro?"), i, i, 2, i == 1 ? wide : small);
         tx.commit();
         m_rows = std::make_unique<vdb::Query>();
         m_rows->setDatabaseName(kDatabaseName);
@@ -322,8 +322,7 @@ private slots:
 
     void pdfPrinterAndPreview()
     {
-        const QString question = QStringLiteral("¿Le gusta \"esto\" o l'otro?");
-        TestReport r(fill(400, QStringLiteral("icono"), question));
+        TestReport r(fill(400));
         const QString path = m_data->path(QStringLiteral("out.pdf"));
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -333,7 +332,6 @@ private slots:
         QCOMPARE(pdf.load(path), QPdfDocument::Error::None);
         const int pages = pdf.pageCount();
         QCOMPARE(pages, 20); // 20 rows on the first page, 21 on the others, the summary beside the last two
-        QVERIFY(pdf.getAllText(0).text().contains(question));
         const QSizeF size = pdf.pagePointSize(0);
         QVERIFY(qAbs(size.width() - 612) < 1 && qAbs(size.height() - 792) < 1); // Letter
         std::vector<QStringList> printed;
