@@ -1,0 +1,295 @@
+// The platform's controls: the number edit box, which holds only digits
+// however they come, the up-down control stepping a field within its
+// bounds, the key-press and exit hooks, and the drive and directory lists
+// over the real file system (each test starting in a directory of its own).
+
+#include "platform/ui/file_lists.h"
+#include "platform/ui/number_edit.h"
+#include "platform/ui/updown.h"
+#include "platform/ui/widget_events.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+class TestControls : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_savedCwd = QDir::currentPath();
+        m_tmp = std::make_unique<QTemporaryDir>();
+        m_base = QDir(m_tmp->path()).canonicalPath();
+        for (const char* sub : { "iconos/grandes", "Zeta", "alfa" })
+            QDir(m_base).mkpath(QLatin1String(sub));
+        QDir::setCurrent(m_base);
+    }
+    void cleanup()
+    {
+        QDir::setCurrent(m_savedCwd);
+        m_tmp.reset();
+    }
+
+    void digitsWithinTheLength_data()
+    {
+        QTest::addColumn<int>("maxLength");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("after");
+        // clang-format off
+        QTest::newRow("two digits of three") << 2 << "" << "a1b2c3" << "12";
+        QTest::newRow("one after a digit") << 2 << "5" << "x7y8" << "57";
+        QTest::newRow("four digits") << 4 << "" << "1234" << "1234";
+        QTest::newRow("the fifth dropped") << 4 << "9" << " -1234" << "9123";
+        QTest::newRow("letters only") << 4 << "9" << "abc" << "9";
+        // clang-format on
+    }
+    void digitsWithinTheLength()
+    {
+        QFETCH(int, maxLength);
+        QFETCH(QString, before);
+        QFETCH(QString, input);
+        QWidget window;
+        auto* edit = new vui::NumberEdit(&window);
+        edit->setMaxLength(maxLength);
+        window.show();
+        QApplication::clipboard()->setText(input);
+        const auto menuPaste = [edit] {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), edit->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(edit, &event);
+            QMenu* menu = nullptr;
+            QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
+            for (QAction* action : menu->actions())
+                if (action->text().startsWith(QLineEdit::tr("&Paste")))
+                    action->trigger();
+            menu->close();
+        };
+        // Typed, pasted by either key or from the context menu: all alike.
+        const std::function<void()> ways[] = { [&] { QTest::keyClicks(edit, input); },
+            [edit] { QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier); },
+            [edit] { QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier); }, menuPaste };
+        for (const auto& way : ways) {
+            edit->setText(before);
+            edit->end(false);
+            way();
+            QTEST(edit->text(), "after");
+        }
+        edit->setMaxLength(4);
+        edit->setText(QStringLiteral("1a2")); // by the program
+        QCOMPARE(edit->text(), QStringLiteral("12"));
+    }
+
+    void upDownSteps_data()
+    {
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("after");
+        // clang-format off
+        QTest::newRow("1-50: up to the top") << 1 << 50 << "49" << int(Qt::Key_Up) << "50";
+        QTest::newRow("1-50: up at the top") << 1 << 50 << "50" << int(Qt::Key_Up) << "50";
+        QTest::newRow("1-50: up from above") << 1 << 50 << "51" << int(Qt::Key_Up) << "50";
+        QTest::newRow("1-50: down to the bottom") << 1 << 50 << "2" << int(Qt::Key_Down) << "1";
+        QTest::newRow("1-50: down at the bottom") << 1 << 50 << "1" << int(Qt::Key_Down) << "1";
+        QTest::newRow("1-50: down from below") << 1 << 50 << "0" << int(Qt::Key_Down) << "1";
+        QTest::newRow("2-12: up to the top") << 2 << 12 << "11" << int(Qt::Key_Up) << "12";
+        QTest::newRow("2-12: up at the top") << 2 << 12 << "12" << int(Qt::Key_Up) << "12";
+        QTest::newRow("2-12: up from above") << 2 << 12 << "13" << int(Qt::Key_Up) << "12";
+        QTest::newRow("2-12: down to the bottom") << 2 << 12 << "3" << int(Qt::Key_Down) << "2";
+        QTest::newRow("2-12: down at the bottom") << 2 << 12 << "2" << int(Qt::Key_Down) << "2";
+        QTest::newRow("2-12: down from below") << 2 << 12 << "1" << int(Qt::Key_Down) << "2";
+        QTest::newRow("emptied: from where it stood") << 2 << 12 << "" << int(Qt::Key_Up) << "6";
+        // clang-format on
+    }
+    void upDownSteps()
+    {
+        QFETCH(int, minimum);
+        QFETCH(int, maximum);
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        QFETCH(QString, after);
+        QWidget window;
+        auto* edit = new QLineEdit(&window);
+        auto* upDown = new vui::UpDown(&window);
+        upDown->setGeometry(51, 0, 15, 28);
+        upDown->setMinimum(minimum);
+        upDown->setMaximum(maximum);
+        upDown->setPosition(5);
+        upDown->setAssociate(edit);
+        QCOMPARE(edit->text(), QStringLiteral("5"));
+        window.show();
+        QApplication::setActiveWindow(&window);
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        // The arrow keys step as the arrows do, and the arrows take no focus from the field.
+        for (bool byKey : { true, false }) {
+            upDown->setPosition(5);
+            edit->setText(typed);
+            QSignalSpy changes(edit, &QLineEdit::textChanged);
+            if (byKey)
+                QTest::keyClick(edit, Qt::Key(key));
+            else
+                QTest::mouseClick(key == Qt::Key_Up ? upDown->upButton() : upDown->downButton(), Qt::LeftButton);
+            QCOMPARE(edit->text(), after);
+            QCOMPARE(changes.count(), int(after != typed));
+            QVERIFY(edit->hasFocus());
+        }
+    }
+
+    void keyPressHandlerDropsAndPasses()
+    {
+        QWidget window;
+        auto* edit = new QLineEdit(&window);
+        QString seen;
+        vui::onKeyPress(edit, [&seen](QChar& key) {
+            seen += key;
+            if (key == QLatin1Char('x'))
+                key = QChar();
+        });
+        window.show();
+        QTest::keyClicks(edit, "axbx");
+        QCOMPARE(edit->text(), QStringLiteral("ab"));
+        // Keys that type nothing are not shown to the handler and still work;
+        // Enter, also from the keypad, and Backspace are characters.
+        QTest::keyClick(edit, Qt::Key_Left);
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QCOMPARE(edit->text(), QStringLiteral("a"));
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QTest::keyClick(edit, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(seen, QStringLiteral("axbx\r\b"));
+    }
+    void exitFollowsTheFocusWithinTheWindow()
+    {
+        QWidget window;
+        auto* first = new QLineEdit(&window);
+        auto* second = new QLineEdit(&window);
+        int exits = 0, enters = 0;
+        vui::onExit(first, [&exits] { ++exits; });
+        vui::onEnter(second, [&enters] { ++enters; });
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        first->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY(first->hasFocus());
+        QTest::keyClick(first, Qt::Key_Tab);
+        QTRY_VERIFY(second->hasFocus());
+        QVERIFY(exits == 1 && enters == 1);
+        // Another window taking the activation is no exit.
+        first->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY(first->hasFocus());
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(exits, 1);
+        // Nor is the end of a control that has the focus: its window is going.
+        QApplication::setActiveWindow(&window);
+        QTRY_VERIFY(first->hasFocus());
+        delete first;
+        QCOMPARE(exits, 1);
+    }
+
+    void entriesShowTheRoadAndTheSubdirectories()
+    {
+        const QList<vui::DirectoryEntry> entries = vui::directoryEntries(m_base);
+        const qsizetype depth = m_base.count(QLatin1Char('/'));
+        QCOMPARE(entries.size(), depth + 1 + 3);
+        QCOMPARE(entries.first().path, QStringLiteral("/"));
+        const vui::DirectoryEntry& here = entries.at(depth);
+        QVERIFY(here.path == m_base && here.open);
+        // Subdirectories come after, one level deeper, in name order whatever the case.
+        QStringList names;
+        for (qsizetype i = depth + 1; i < entries.size(); ++i) {
+            names << entries.at(i).name;
+            QCOMPARE(entries.at(i).depth, here.depth + 1);
+        }
+        QCOMPARE(names, (QStringList { "alfa", "iconos", "Zeta" }));
+    }
+    void rootOf_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("root");
+        // clang-format off
+        QTest::newRow("system") << "/home/autor" << "/";
+        QTest::newRow("mounted") << "/media/usb/iconos" << "/media/usb";
+        QTest::newRow("the mount itself") << "/media/usb" << "/media/usb";
+        QTest::newRow("a sibling with the same start") << "/media/usb2/x" << "/";
+        // clang-format on
+    }
+    void rootOf()
+    {
+        QFETCH(QString, path);
+        QTEST(vui::rootOf(path, { "/", "/media/usb" }), "root");
+    }
+    void openingEntries()
+    {
+        vui::DirectoryListBox list;
+        list.resize(145, 300);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QCOMPARE(list.directory(), m_base); // starts at the working directory
+        QSignalSpy changes(&list, &vui::DirectoryListBox::changed);
+        QTest::keyClick(&list, Qt::Key_Return); // the highlighted entry is the directory itself
+        QCOMPARE(changes.count(), 0);
+
+        const QRect rect = list.visualItemRect(list.findItems(QStringLiteral("iconos"), Qt::MatchExactly).value(0));
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(QDir::currentPath(), m_base + QStringLiteral("/iconos"));
+        QVERIFY(!list.findItems(QStringLiteral("grandes"), Qt::MatchExactly).isEmpty());
+        // Enter opens the highlighted entry: the one above is the parent.
+        list.setCurrentRow(list.currentRow() - 1);
+        QTest::keyClick(&list, Qt::Key_Return);
+        QVERIFY(list.directory() == m_base && QDir::currentPath() == m_base);
+
+        QVERIFY_THROWS_EXCEPTION(std::exception, list.setDirectory(m_base + QStringLiteral("/no-existe")));
+        QCOMPARE(list.directory(), m_base);
+        QCOMPARE(changes.count(), 2);
+    }
+    void driveListMovesTheList()
+    {
+        vui::DirectoryListBox list;
+        vui::DriveComboBox drives;
+        drives.setDirList(&list);
+        const QStringList items = vui::mountedRoots();
+        QCOMPARE(drives.count(), items.size());
+        for (int i = 0; i < drives.count(); ++i)
+            QCOMPARE(drives.itemText(i), items.at(i));
+        const QString home = drives.drive();
+        QCOMPARE(home, vui::rootOf(m_base, items));
+        QString other;
+        for (const QString& root : items)
+            other = root != home && QFileInfo(root).isExecutable() ? root : other;
+        if (other.isEmpty())
+            QSKIP("only one mounted file system here");
+
+        QSignalSpy driveChanges(&drives, &vui::DriveComboBox::changed);
+        QSignalSpy clicks(&drives, &vui::DriveComboBox::clicked);
+        drives.show();
+        emit drives.activated(drives.findText(other)); // as the popup chooses
+        QVERIFY(list.directory() == other && QDir::currentPath() == other);
+        // Back on the first drive, the list returns to the directory it left there.
+        emit drives.activated(drives.findText(home));
+        QCOMPARE(list.directory(), m_base);
+        // Choosing the drive already chosen is a click but no change.
+        emit drives.activated(drives.findText(home));
+        QCOMPARE(clicks.count(), 3);
+        QCOMPARE(driveChanges.count(), 2);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QString m_savedCwd;
+    QString m_base;
+};
+
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"
