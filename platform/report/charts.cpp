@@ -308,7 +308,11 @@ public:
             const double span = -360.0 * std::max(0.0, m_points[i].value) / total;
             painter.setPen(QPen(Qt::black, 1));
             painter.setBrush(colourOf(int(i)));
-            painter.drawPie(circle, int(std::lround(start * 16)), int(std::lround(span * 16)));
+            // A slice that is the whole pie has no edges to draw across it.
+            if (span <= -360.0)
+                painter.drawEllipse(circle);
+            else
+                painter.drawPie(circle, int(std::lround(start * 16)), int(std::lround(span * 16)));
             middles.push_back(start + span / 2);
             start += span;
         }
