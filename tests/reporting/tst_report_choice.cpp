@@ -1,6 +1,6 @@
 // The report choice window as a user works it, the choice of the most
 // appropriate icon, and the road from respondents' answers to the question
-// and edition reports of a survey among several.
+// and edition reports of a survey among several, failures included.
 
 #include "administration/answer_recording.h"
 #include "platform/report/preview.h"
@@ -119,7 +119,6 @@ private slots:
     void mostAppropriate();
     void stateTable();
     void navigatorOnlyForSeveralSurveys();
-    void questionWithoutResultsFailsAndWindowStays();
     void middleSurveyRoad();
 
 private:
@@ -283,31 +282,6 @@ void TestReportChoice::navigatorOnlyForSeveralSurveys()
     }
 }
 
-void TestReportChoice::questionWithoutResultsFailsAndWindowStays()
-{
-    writeResult(1, QStringLiteral("¿Color favorito?"), 3, 1, 4);
-    const QString icons = QStringLiteral("SELECT * FROM tesis WHERE Icono = 99");
-    DataModule6->Query3->clearSql();
-    DataModule6->Query3->addSql(icons);
-    TForm9* w = choose(&TForm9::RadioGroup1Item1, {});
-    // Answered only in edition 1: edition 2 has no rows for it; a typed
-    // extra blank matches nothing either.
-    for (const auto& [survey, text] :
-        std::vector<std::pair<Nav::Button, QString>> { { Nav::nbNext, QStringLiteral("¿Color favorito?") },
-            { Nav::nbFirst, QStringLiteral("¿Color favorito? ") } }) {
-        w->DBNavigator1->button(survey)->click();
-        w->ComboBox1->setEditText(text);
-        pressOnModal(QStringLiteral("OK"));
-        QVERIFY(runAnswered([w] { w->BitBtn1->click(); }, 3000));
-        QCOMPARE(lastModalText(), QStringLiteral("'' is not a valid integer value"));
-        QVERIFY(w->isVisible());
-        QCOMPARE(Form10->QuickRep1->title(), QStringLiteral("Reporte por Pregunta"));
-        QVERIFY(DataModule6->Query2->active() && DataModule6->Query2->isEmpty());
-        QCOMPARE(DataModule6->Query3->sql(), icons);
-        QVERIFY(!DataModule6->Query3->active());
-    }
-}
-
 void TestReportChoice::middleSurveyRoad()
 {
     // Survey 4 of 5: answers accumulated by the answer recording, among rows
@@ -341,7 +315,22 @@ void TestReportChoice::middleSurveyRoad()
     QCOMPARE(bestIcon(), QStringLiteral("7"));
     answer(4, colour, 3, 0); // one more quick answer makes icon 3 the most chosen
 
-    TForm9* choice = choose(&TForm9::RadioGroup1Item1, { Nav::nbLast, Nav::nbPrior });
+    // A question answered only in another survey, or typed with an extra
+    // blank, matches no row: the error shows, the window stays and the icon
+    // query is left as it was.
+    TForm9* choice = choose(&TForm9::RadioGroup1Item1, {});
+    for (const auto& [survey, text] :
+        std::vector<std::pair<Nav::Button, QString>> { { Nav::nbLast, animal }, { Nav::nbPrior, colour + " " } }) {
+        choice->DBNavigator1->button(survey)->click();
+        choice->ComboBox1->setEditText(text);
+        pressOnModal(QStringLiteral("OK"));
+        QVERIFY(runAnswered([choice] { choice->BitBtn1->click(); }, 3000));
+        QCOMPARE(lastModalText(), QStringLiteral("'' is not a valid integer value"));
+        QVERIFY(choice->isVisible());
+        QCOMPARE(Form10->QuickRep1->title(), QStringLiteral("Reporte por Pregunta"));
+        QVERIFY(DataModule6->Query2->active() && DataModule6->Query2->isEmpty());
+        QCOMPARE(bestIcon(), QStringLiteral("7"));
+    }
     choice->ComboBox1->setCurrentIndex(0);
     QCOMPARE(choice->ComboBox1->currentText(), colour);
     const Shown question = next(choice);
@@ -375,14 +364,13 @@ void TestReportChoice::middleSurveyRoad()
     QCOMPARE(edition.textsOf(QStringLiteral("QRSysData1")), QStringList({ "Reporte por Edición" }));
     QCOMPARE(edition.textsOf(QStringLiteral("QRExpr1")), QStringList({ "7" }));
     QCOMPARE(edition.textsOf(QStringLiteral("QRDBText1")), QStringList(7, QStringLiteral("4")));
-    QStringList stored = fileRows(tesis, QStringLiteral("tesis"), QStringLiteral("Pregunta || '/' || Icono"));
-    stored = stored.mid(1, 7); // between survey 2's row and survey 5's
-    QCOMPARE(stored.mid(0, 3), (QStringList { colour + "/7", animal + "/1", colour + "/3" }));
     QStringList printed;
     for (int i = 0; i < edition.textsOf(QStringLiteral("QRDBText2")).size(); ++i)
         printed << edition.textsOf(QStringLiteral("QRDBText2")).at(i) + "/"
                 + edition.textsOf(QStringLiteral("QRDBText3")).at(i);
-    QCOMPARE(printed, stored);
+    QCOMPARE(printed,
+        (QStringList { colour + "/7", animal + "/1", colour + "/3", animal + "/2", colour + "/12", animal + "/4",
+            colour + "/1" }));
     QCOMPARE(edition.textsOf(QStringLiteral("QRDBImage1")).size(), 7);
     for (const char* gone : { "QRChart1", "QRChart2", "QRDBImage2", "QRLabel10" })
         QCOMPARE(edition.textsOf(QLatin1String(gone)).size(), 0);
