@@ -153,14 +153,16 @@ void TestMainWindow::run(Command command, bool byButton)
         = { { f->SpeedButton5, f->Encuesta }, { f->SpeedButton3, f->EditarEncuesta1 },
               { f->SpeedButton1, f->ModificarPreguntas1 }, { f->SpeedButton2, f->BorrarEncuesta1 },
               { f->SpeedButton4, f->MostrarReporte1 }, { nullptr, f->Acercade1 }, { nullptr, f->Salir1 } };
-    QVERIFY2(runAnswered([&] {
-        if (command == Command::TitleBar)
-            f->windowHandle()->close(); // as the title bar's close button does
-        else if (const auto [button, action] = ways[int(command)]; byButton && button)
-            button->click();
-        else
-            action->trigger();
-    }),
+    QVERIFY2(runAnswered(
+                 [&] {
+                     if (command == Command::TitleBar)
+                         f->windowHandle()->close(); // as the title bar's close button does
+                     else if (const auto [button, action] = ways[int(command)]; byButton && button)
+                         button->click();
+                     else
+                         action->trigger();
+                 },
+                 3000),
         "a window was left waiting for an answer");
 }
 
