@@ -300,7 +300,7 @@ void TestMainWindow::surveyRoad()
         TForm4* notice = nullptr;
         QTRY_VERIFY2_WITH_TIMEOUT(
             (notice = visibleChild<TForm4>(m_form, [](TForm4*) { return true; })), "no question notice", 3000);
-        notice->BitBtn1->click();
+        QVERIFY(runAnswered([notice] { notice->BitBtn1->click(); }, 3000));
         TForm5* window = nullptr;
         QTRY_VERIFY2_WITH_TIMEOUT(
             (window = visibleChild<TForm5>(m_form, [](TForm5* w) { return !w->answered(); })), "no icon window", 3000);
