@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The whole program on a virtual display: prepares a fresh data directory with
-# vesmarin-init and one survey with an answer, then, once per dialog, starts
-# vesmarin, opens the dialog from the menu, leaves it with Escape and quits
-# with Principal › Salir and "Sí". Each run must end with exit status 0 and
-# no error output.
+# The whole program on a virtual display, over tables from vesmarin-init with
+# one answered survey: once per dialog, start vesmarin, open the dialog from
+# the menu, leave it with Escape, quit with Principal › Salir and "Sí"; each
+# run must end with exit status 0 and no error output.
 # Usage: smoke.sh <vesmarin> <vesmarin-init>
 set -euo pipefail
 program=$1
@@ -27,8 +26,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null; }
   waitFor() { # window caption, then "shown" or "gone"
     for _ in $(seq 1 150); do
-      if [ "$2" = shown ] && shown "$1"; then return 0; fi
-      if [ "$2" = gone ] && ! shown "$1"; then return 0; fi
+      if shown "$1"; then [ "$2" = shown ] && return 0; elif [ "$2" = gone ]; then return 0; fi
       sleep 0.1
     done
     echo "window \"$1\" not $2 within 15 s" >&2

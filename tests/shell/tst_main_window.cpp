@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <QWindow>
 #include <QtTest>
@@ -23,23 +24,13 @@ using namespace testing_support;
 
 namespace {
 
-enum class Command { Aplicar, Crear, Modificar, Borrar, Reporte, Acerca, Salir, Close, TitleBar };
+enum class Command { Aplicar, Crear, Modificar, Borrar, Reporte, Acerca, Salir, TitleBar };
 
-// Surveys of two questions; with results, one result row each.
-void addSurveys(int count, bool withResults)
+// Surveys of one question, without results.
+void addSurveys(int count)
 {
-    for (int e = 1; e <= count; ++e) {
-        const QString first = QStringLiteral("Pregunta 1 de %1").arg(e);
-        writeSurvey(e, { first, QStringLiteral("Pregunta 2 de %1").arg(e) }, 3, 4);
-        if (withResults)
-            writeResult(e, first, 2, 2, 3);
-    }
-}
-
-// Rows as the table file holds them.
-int rowsOf(const QString& path, const char* table)
-{
-    return int(fileRows(path, QLatin1String(table), QStringLiteral("Edicion")).size());
+    for (int e = 1; e <= count; ++e)
+        writeSurvey(e, { QStringLiteral("Pregunta de %1").arg(e) }, 3, 4);
 }
 
 QString openTables()
@@ -51,13 +42,16 @@ QString openTables()
     return open.join(QLatin1Char(' '));
 }
 
-// One line per modal window: a message box's caption and text; a window's
+// One line per modal window: a message box's caption and text with the
+// edition it saw; a window's
 // class and caption with the edition and mode it saw, and for the survey list
 // which of its buttons shows.
 QString describe(QWidget* modal)
 {
-    if (auto* box = qobject_cast<QMessageBox*>(modal))
-        return box->windowTitle() + QStringLiteral(": ") + box->text();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) // file names without their folder
+        return QStringLiteral("%1: %2 @%3")
+            .arg(box->windowTitle(), box->text().replace(QRegularExpression("'[^']*/"), "'"))
+            .arg(EdicionActual);
     QString line = QStringLiteral("%1 '%2' %3/%4")
                        .arg(QLatin1String(modal->metaObject()->className()), modal->windowTitle())
                        .arg(EdicionActual)
@@ -120,12 +114,10 @@ private slots:
     void init();
     void cleanup();
 
-    void startsWithNothingOpen();
+    void pictureFollowsTheSize();
     void existenceTest();
     void commands_data();
     void commands();
-    void reportWithoutResults();
-    void missingResultsTable();
     void surveyRoad();
 
 private:
@@ -163,27 +155,25 @@ void TestMainWindow::run(Command command, bool byButton)
         = { { f->SpeedButton5, f->Encuesta }, { f->SpeedButton3, f->EditarEncuesta1 },
               { f->SpeedButton1, f->ModificarPreguntas1 }, { f->SpeedButton2, f->BorrarEncuesta1 },
               { f->SpeedButton4, f->MostrarReporte1 }, { nullptr, f->Acercade1 }, { nullptr, f->Salir1 } };
-    QVERIFY2(runAnswered([&] {
-        if (command == Command::Close)
-            f->close();
-        else if (command == Command::TitleBar)
-            f->windowHandle()->close(); // as the title bar's close button does
-        else if (const auto [button, action] = ways[int(command)]; byButton && button)
-            button->click();
-        else
-            action->trigger();
-    }),
+    QVERIFY2(runAnswered(
+                 [&] {
+                     if (command == Command::TitleBar)
+                         f->windowHandle()->close(); // as the title bar's close button does
+                     else if (const auto [button, action] = ways[int(command)]; byButton && button)
+                         button->click();
+                     else
+                         action->trigger();
+                 },
+                 3000),
         "a window was left waiting for an answer");
 }
 
-void TestMainWindow::startsWithNothingOpen()
+void TestMainWindow::pictureFollowsTheSize()
 {
-    QCOMPARE(MainWindow, m_form);
-    QCOMPARE(openTables(), QString());
     // The tool bar follows the width; the picture fills the rest.
     for (const QSize size : { QSize(1000, 700), QSize(500, 300) }) {
         m_form->resize(size);
-        QTRY_COMPARE(m_form->Image1->width(), m_form->centralWidget()->width());
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->Image1->width(), m_form->centralWidget()->width(), 3000);
         QCOMPARE(m_form->ToolBar1->width(), m_form->centralWidget()->width());
         QCOMPARE(m_form->Image1->geometry().bottom() + 1, m_form->centralWidget()->height());
     }
@@ -191,37 +181,39 @@ void TestMainWindow::startsWithNothingOpen()
 
 void TestMainWindow::existenceTest()
 {
+    // On an empty table the begun insertion is dropped; on a filled one the
+    // cursor ends on the last row; the table is left browsing either way.
     vdb::Table* t1 = DataModule6->Table1;
-    EdicionActual = 9;
-    QVERIFY(!surveysExist(t1));
-    QCOMPARE(EdicionActual, 0);
-    QCOMPARE(t1->state(), vdb::State::Browse);
-    QCOMPARE(t1->recordCount(), 0); // the begun insertion was dropped
-    t1->close();
-
-    addSurveys(3, false);
-    QVERIFY(surveysExist(t1));
-    QCOMPARE(EdicionActual, 3);
-    QCOMPARE(t1->state(), vdb::State::Browse);
-    QCOMPARE(t1->fieldByName("Edicion").asString(), QStringLiteral("3"));
+    for (const int surveys : { 0, 3 }) {
+        addSurveys(surveys);
+        EdicionActual = 9;
+        QCOMPARE(surveysExist(t1), surveys > 0);
+        QCOMPARE(EdicionActual, surveys);
+        QCOMPARE(t1->state(), vdb::State::Browse);
+        QCOMPARE(t1->recordCount(), surveys);
+        QCOMPARE(t1->fieldByName("Edicion").asString(), surveys ? QStringLiteral("3") : QString());
+        t1->close();
+    }
 }
 
 void TestMainWindow::commands_data()
 {
     QTest::addColumn<int>("command");
-    QTest::addColumn<int>("surveys");
+    QTest::addColumn<int>("surveys"); // below zero: that many, and no results table file
     QTest::addColumn<bool>("byButton");
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("tablesAfter"); // null: not checked
     QTest::addColumn<bool>("stays");
-    const QString ask = QStringLiteral("Vesmarin: No hay encuestas ¿Desea editar una?");
-    const QString leave = QStringLiteral("Vesmarin: ¿Desea salir?");
-    const QString none = vui::applicationTitle() + QStringLiteral(": No hay encuestas");
+    const QString ask = QStringLiteral("Vesmarin: No hay encuestas ¿Desea editar una? @0");
+    const QString leave = QStringLiteral("Vesmarin: ¿Desea salir? @0");
+    const QString none = vui::applicationTitle() + QStringLiteral(": No hay encuestas @%1");
     const QString create = QStringLiteral("TForm2 ' Vesmarin - Edicion de Encuesta' %1/0");
     const QString select = QStringLiteral("TForm7 ' Vesmarin - Selección de Encuesta' 3/1 aceptar=1 borrar=0");
     const QString erase = QStringLiteral("TForm7 ' Vesmarin - Borrar Encuesta' 3/1 aceptar=0 borrar=1");
-    const QString change = QStringLiteral("TForm8 ' Vesmarin - Modificar Preguntas' 3/1");
+    const QString change = QStringLiteral("TForm8 ' Vesmarin - Modificar Preguntas' %1/1");
+    const QString noFile
+        = vui::applicationTitle() + QStringLiteral(": No se encuentra el archivo de tabla 'tesis.DB' @0");
     const QString about = QStringLiteral("TForm11 ' Acerca de Vesmarin' 0/1");
     auto row = [](const char* name, Command c, int surveys, bool byButton) -> QTestData& {
         return QTest::newRow(name) << int(c) << surveys << byButton;
@@ -236,16 +228,22 @@ void TestMainWindow::commands_data()
     row("Aplicar, three", Command::Aplicar, 3, false) << L { "" } << L { select } << QString() << true;
     row("Crear, empty", Command::Crear, 0, true) << L { "" } << L { create.arg(1) } << QString() << true;
     row("Crear, three", Command::Crear, 3, false) << L { "" } << L { create.arg(4) } << QString() << true;
-    row("Modificar, empty", Command::Modificar, 0, true) << L { "OK" } << L { none } << "" << true;
-    row("Modificar, three", Command::Modificar, 3, false) << L { "" } << L { change } << QString() << true;
-    row("Borrar, empty", Command::Borrar, 0, false) << L { "OK" } << L { none } << "Table1 Table3" << true;
+    row("Modificar, empty", Command::Modificar, 0, true) << L { "OK" } << L { none.arg(0) } << "" << true;
+    row("Modificar, three", Command::Modificar, 3, false) << L { "" } << L { change.arg(3) } << QString() << true;
+    row("Borrar, empty", Command::Borrar, 0, false) << L { "OK" } << L { none.arg(0) } << "Table1 Table3" << true;
     row("Borrar, three", Command::Borrar, 3, true) << L { "" } << L { erase } << QString() << true;
-    row("Reporte, empty", Command::Reporte, 0, true) << L { "OK" } << L { none } << "Table1" << true;
+    row("Reporte, empty", Command::Reporte, 0, true) << L { "OK" } << L { none.arg(0) } << "Table1" << true;
+    row("Reporte, three not taken", Command::Reporte, 3, false) << L { "OK" } << L { none.arg(3) } << "Table1" << true;
+    // Without the results table the commands that need it fail before any
+    // question and open nothing; the others go on.
+    row("Aplicar, no results file", Command::Aplicar, -1, false) << L { "OK" } << L { noFile } << "" << true;
+    row("Borrar, no results file", Command::Borrar, -1, true) << L { "OK" } << L { noFile } << "" << true;
+    row("Crear, no results file", Command::Crear, -1, false) << L { "" } << L { create.arg(2) } << QString() << true;
+    row("Modificar, no results file", Command::Modificar, -1, true)
+        << L { "" } << L { change.arg(1) } << QString() << true;
     row("Acerca: Enter", Command::Acerca, 0, false) << L { "Enter" } << L { about } << "" << true;
     row("Salir: No", Command::Salir, 0, false) << L { "No" } << L { leave } << QString() << true;
-    row("close: Sí", Command::Close, 0, false) << L { "Sí" } << L { leave } << QString() << false;
-    row("close: Enter", Command::Close, 0, false) << L { "Enter" } << L { leave } << QString() << false;
-    row("title bar: Sí", Command::TitleBar, 0, false) << L { "Sí" } << L { leave } << QString() << false;
+    row("title bar: Enter", Command::TitleBar, 0, false) << L { "Enter" } << L { leave } << QString() << false;
 }
 
 void TestMainWindow::commands()
@@ -257,57 +255,21 @@ void TestMainWindow::commands()
     QFETCH(QStringList, expected);
     QFETCH(QString, tablesAfter);
     QFETCH(bool, stays);
-    addSurveys(surveys, true);
+    addSurveys(qAbs(surveys));
+    const QString results = m_data->tablePath("tesis.DB");
+    vdb::Database::closeAll();
+    QVERIFY(surveys >= 0 || QFile::remove(results));
     auto seen = std::make_shared<QStringList>();
     answerInTurn(answers, seen);
     run(Command(command), byButton);
-    QTRY_COMPARE(seen->size(), expected.size());
+    QTRY_COMPARE_WITH_TIMEOUT(seen->size(), expected.size(), 3000);
     QCOMPARE(*seen, expected);
-    QTRY_COMPARE(m_form->isVisible(), stays);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->isVisible(), stays, 3000);
     if (!tablesAfter.isNull())
         QCOMPARE(openTables(), tablesAfter);
-    QCOMPARE(rowsOf(m_data->tablePath("variables.DB"), "variables"), surveys);
-}
-
-void TestMainWindow::reportWithoutResults()
-{
-    addSurveys(3, false);
-    for (bool runUnderWay : { false, true }) {
-        RunUnderWay = runUnderWay;
-        if (runUnderWay)
-            DataModule6->Table3->open(); // the run's results table
-        pressOnModal(QStringLiteral("OK"));
-        run(Command::Reporte);
-        QCOMPARE(lastModalText(), QStringLiteral("No hay encuestas"));
-        QCOMPARE(EdicionActual, 3);
-        // A running survey still needs the results table to record its answers.
-        QCOMPARE(DataModule6->Table3->active(), runUnderWay);
-        QVERIFY(m_form->findChildren<TForm9*>().isEmpty());
-    }
-}
-
-void TestMainWindow::missingResultsTable()
-{
-    addSurveys(1, false);
-    vdb::Database::closeAll();
-    QVERIFY(QFile::remove(m_data->tablePath("tesis.DB")));
-    // The commands that need the results table fail with a message, open
-    // nothing and leave the tables closed; the others go on.
-    for (const auto& [command, opens] : std::vector<std::pair<Command, QString>> { { Command::Aplicar, "" },
-             { Command::Borrar, "" }, { Command::Crear, "TForm2" }, { Command::Modificar, "TForm8" } }) {
-        auto seen = std::make_shared<QStringList>();
-        answerInTurn({ opens.isEmpty() ? QStringLiteral("OK") : QString() }, seen);
-        run(command);
-        QTRY_COMPARE(seen->size(), 1);
-        if (opens.isEmpty()) {
-            QVERIFY2(!seen->at(0).contains(QStringLiteral("¿Desea editar una?")), qPrintable(seen->at(0)));
-            QVERIFY(m_form->findChildren<vui::Form*>().isEmpty());
-            QCOMPARE(openTables(), QString()); // the results table is opened first
-        } else {
-            QVERIFY2(seen->at(0).startsWith(opens), qPrintable(seen->at(0)));
-        }
-    }
-    QVERIFY(!QFile::exists(m_data->tablePath("tesis.DB"))); // nothing repaired behind the user's back
+    QVERIFY(m_form->findChildren<TForm9*>().isEmpty());
+    QCOMPARE(fileRows(m_data->tablePath("variables.DB"), "variables", "Edicion").size(), qAbs(surveys));
+    QCOMPARE(QFile::exists(results), surveys >= 0); // nothing repaired behind the user's back
 }
 
 void TestMainWindow::surveyRoad()
@@ -327,15 +289,17 @@ void TestMainWindow::surveyRoad()
     std::pair<QWindow*, int> end { nullptr, 0 }; // owner of the last box, room beside its caption
     for (int q = 1; q <= 2; ++q) {
         TForm4* notice = nullptr;
-        QTRY_VERIFY((notice = visibleChild<TForm4>(m_form, [](TForm4*) { return true; })));
-        notice->BitBtn1->click();
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (notice = visibleChild<TForm4>(m_form, [](TForm4*) { return true; })), "no question notice", 3000);
+        QVERIFY(runAnswered([notice] { notice->BitBtn1->click(); }, 3000));
         TForm5* window = nullptr;
-        QTRY_VERIFY((window = visibleChild<TForm5>(m_form, [](TForm5* w) { return !w->answered(); })));
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (window = visibleChild<TForm5>(m_form, [](TForm5* w) { return !w->answered(); })), "no icon window", 3000);
         QVERIFY(window->windowTitle().startsWith(QString::number(q)));
         if (q == 1) {
             // While the run is on, a report command must leave its results table open.
             pressOnModal(QStringLiteral("OK"));
-            m_form->MostrarReporte1->trigger();
+            run(Command::Reporte);
             QCOMPARE(lastModalText(), QStringLiteral("No hay encuestas"));
             QVERIFY(DataModule6->Table3->active());
         } else {
@@ -349,22 +313,21 @@ void TestMainWindow::surveyRoad()
                 findButton(box, QStringLiteral("OK"))->click();
             });
         }
-        window->speedButton(1)->click();
+        QVERIFY(runAnswered([window] { window->speedButton(1)->click(); }, 3000));
     }
-    QTRY_COMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
+    QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
     QCOMPARE(end.first, m_form->windowHandle());
     QVERIFY2(end.second >= 100, "no room beside the caption for the title bar's buttons");
     QVERIFY(!DataModule6->Table3->active());
 
     // "Mostrar Reporte" now finds the results and opens the report choice,
     // not modal: the main window stays usable and a second press opens another.
-    QCOMPARE(rowsOf(m_data->tablePath("tesis.DB"), "tesis"), 2);
     run(Command::Reporte, true);
-    QTRY_COMPARE(m_form->findChildren<TForm9*>().size(), 1);
+    QCOMPARE(m_form->findChildren<TForm9*>().size(), 1);
     QCOMPARE(m_form->findChildren<TForm9*>().first()->windowTitle(), QStringLiteral(" Vesmarin - Mostrar Reporte"));
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     run(Command::Reporte);
-    QTRY_COMPARE(m_form->findChildren<TForm9*>().size(), 2);
+    QCOMPARE(m_form->findChildren<TForm9*>().size(), 2);
 }
 
 QTEST_MAIN(TestMainWindow)

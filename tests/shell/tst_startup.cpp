@@ -1,5 +1,5 @@
-// Start-up: the global instances open nothing, the main window comes up
-// maximised, "Sí" to leaving ends the program, and the program's own pictures.
+// From start-up to exit: the global instances open nothing, the main window
+// comes up maximised, "Sí" to leaving ends the program; the program's pictures.
 
 #include "administration/icon_window.h"
 #include "administration/question_notice.h"
@@ -15,6 +15,7 @@
 #include "shell/main_window.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
+#include "store/tables.h"
 #include "tests/support/test_support.h"
 
 #include <QApplication>
@@ -32,16 +33,25 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
-    void globalInstancesOpenNothing();
-    void mainWindowShownMaximised();
-    void yesToLeavingEndsTheProgram();
+    void fromStartToExit();
     void pictures();
 };
 
-void TestStartup::globalInstancesOpenNothing()
+void TestStartup::fromStartToExit()
 {
-    TestData data;
+    // Start-up needs no table: with none in the data directory the window still comes up.
+    TestData data(false);
     const QPoint before = QCursor::pos();
+    prepareApplication();
+    QVERIFY(!QApplication::windowIcon().isNull());
+    // Message boxes and Qt's own windows speak in the forms' typeface.
+    const QFontInfo boxFont(QMessageBox().font());
+    QCOMPARE(boxFont.family(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(boxFont.pixelSize(), 11);
+    // Qt's own dialogs (print, page set-up, files) speak the program's language.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Save"), QStringLiteral("Guardar"));
+    QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Imprimir"));
+
     createGlobalInstances();
     const QList<QWidget*> windows { Form1, Form2, Form3, Form4, Form5, Form7, Form8, Form9, Form10, Form11 };
     QVERIFY(!windows.contains(nullptr) && DataModule6);
@@ -61,47 +71,21 @@ void TestStartup::globalInstancesOpenNothing()
     dense.setDotsPerMeterX(qRound(120 / 0.0254));
     dense.setDotsPerMeterY(qRound(120 / 0.0254));
     for (QWidget* w : windows)
-        for (QLabel* label : w->findChildren<QLabel*>()) {
-            const QFontMetrics dpi120(label->font(), &dense);
-            QVERIFY2(dpi120.horizontalAdvance(label->text()) <= label->contentsRect().width(),
+        for (QLabel* label : w->findChildren<QLabel*>())
+            QVERIFY2(
+                QFontMetrics(label->font(), &dense).horizontalAdvance(label->text()) <= label->contentsRect().width(),
                 qPrintable(label->objectName() + QLatin1Char(' ') + label->text()));
-        }
-    releaseGlobalInstances();
-    QVERIFY(!Form1 && !Form2 && !Form3 && !Form4 && !Form5 && !DataModule6);
-    QVERIFY(!Form7 && !Form8 && !Form9 && !Form10 && !Form11 && !MainWindow);
-}
 
-void TestStartup::mainWindowShownMaximised()
-{
-    // Start-up needs no table: with none in the data directory the window still comes up.
-    TestData data(false);
-    prepareApplication();
-    QVERIFY(!QApplication::windowIcon().isNull());
-    // Message boxes and Qt's own windows speak in the forms' typeface.
-    const QFontInfo boxFont(QMessageBox().font());
-    QCOMPARE(boxFont.family(), QStringLiteral("Liberation Sans"));
-    QCOMPARE(boxFont.pixelSize(), 11);
-    // Qt's own dialogs (print, page set-up, files) speak the program's language.
-    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Save"), QStringLiteral("Guardar"));
-    QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Imprimir"));
-    createGlobalInstances();
     showMainWindow();
     QVERIFY(QTest::qWaitForWindowExposed(Form1));
     QVERIFY(Form1->isMaximized());
     QCOMPARE(Form1->windowTitle(), QStringLiteral(" Vesmarin"));
     QVERIFY(!mainWindowBounds().isEmpty());
-    releaseGlobalInstances();
-}
 
-void TestStartup::yesToLeavingEndsTheProgram()
-{
-    TestData data;
-    createGlobalInstances();
-    // A result row, so that a report-choice window can be open when the program ends.
+    // With a result row, a report-choice window is open when the program
+    // ends; "No" to leaving goes on, "Sí" ends the program with status 0.
+    QVERIFY(createMissingTables(data.directory()).isEmpty());
     writeResult(1, QStringLiteral("Pregunta"), 1, 1, 1);
-    showMainWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(Form1));
-
     QStringList asked;
     auto answer = [&asked](const QString& button) {
         whenModal([&asked, button](QWidget* modal) {
@@ -112,25 +96,21 @@ void TestStartup::yesToLeavingEndsTheProgram()
     QTimer::singleShot(0, Form1, [&] {
         Form1->MostrarReporte1->trigger();
         answer(QStringLiteral("No"));
-        Form1->close(); // refused: the program goes on
+        Form1->close();
         QTimer::singleShot(0, Form1, [&] {
             answer(QStringLiteral("Sí"));
             Form1->Salir1->trigger();
         });
     });
-    bool stuck = false;
-    QTimer::singleShot(10000, qApp, [&stuck] {
-        stuck = true;
-        QApplication::exit(1);
-    });
-    const int code = QApplication::exec();
-    QVERIFY(!stuck);
-    QCOMPARE(code, 0);
+    QTimer::singleShot(10000, qApp, [] { QApplication::exit(1); }); // stuck
+    QCOMPARE(QApplication::exec(), 0);
     QCOMPARE(asked, QStringList({ "¿Desea salir?", "¿Desea salir?" }));
     QCOMPARE(Form1->findChildren<TForm9*>().size(), 1);
     for (QWidget* w : QApplication::topLevelWidgets())
         QVERIFY2(!w->isVisible(), w->metaObject()->className());
     releaseGlobalInstances();
+    QVERIFY(!Form1 && !Form2 && !Form3 && !Form4 && !Form5 && !DataModule6);
+    QVERIFY(!Form7 && !Form8 && !Form9 && !Form10 && !Form11 && !MainWindow);
 }
 
 void TestStartup::pictures()
