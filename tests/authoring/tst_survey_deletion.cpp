@@ -51,18 +51,22 @@ private slots:
         row("rows without an edition stay as they are",
             { "1|a 2|b |huérfana", "|suelta 1|uno 2|dos", "2|dos|1 |x|4 1|uno|2", "1", "1|b |huérfana", "|suelta 1|dos",
                 "1|dos|1 |x|4" });
-        // Edition 1 must not take 10 and 11 with it: editions are compared whole.
-        QStringList eleven[6];
-        for (int e = 1; e <= 11; ++e) {
-            eleven[0] << QStringLiteral("%1|d%1").arg(e);
-            eleven[1] << QStringLiteral("%1|q%1").arg(e);
-            eleven[2] << QStringLiteral("%1|q%1|%1").arg(e);
+        // Editions are compared as numbers: deleting 1 must not take 10 and 11
+        // with it, deleting 2 must lower them.
+        for (int deleted : { 1, 2 }) {
+            QStringList eleven[6];
+            for (int e = 1; e <= 11; ++e)
+                for (int k = 0; k < 3; ++k) {
+                    const QString r = QString::fromLatin1(k ? "q%1" : "d%1").arg(e)
+                        + (k == 2 ? QStringLiteral("|%1").arg(e) : QString());
+                    eleven[k] << QString::number(e) + u'|' + r;
+                    if (e != deleted)
+                        eleven[k + 3] << QString::number(e > deleted ? e - 1 : e) + u'|' + r;
+                }
+            QTest::addRow("eleven surveys, deleting %d", deleted)
+                << eleven[0] << eleven[1] << eleven[2] << QStringList { QString::number(deleted) } << eleven[3]
+                << eleven[4] << eleven[5];
         }
-        for (int k = 0; k < 3; ++k)
-            for (const QString& r : eleven[k].mid(1))
-                eleven[k + 3] << QString::number(r.section(u'|', 0, 0).toInt() - 1) + u'|' + r.section(u'|', 1);
-        QTest::newRow("eleven surveys, deleting 1")
-            << eleven[0] << eleven[1] << eleven[2] << QStringList { "1" } << eleven[3] << eleven[4] << eleven[5];
     }
     void deletesAndRenumbers()
     {
@@ -70,7 +74,6 @@ private slots:
         QFETCH(QStringList, questions);
         QFETCH(QStringList, results);
         QFETCH(QStringList, edition);
-        QFETCH(QStringList, resultsAfter);
         m_fixture->write(params, questions, results);
         openAsTheListDoes();
 
@@ -78,9 +81,9 @@ private slots:
 
         QTEST(m_fixture->parameters(), "paramsAfter");
         QTEST(m_fixture->questions(), "questionsAfter");
-        QCOMPARE(m_fixture->results(), resultsAfter);
+        QTEST(m_fixture->results(), "resultsAfter");
         // The open datasets show what the files hold.
-        QCOMPARE(DataModule6->Table3->recordCount(), resultsAfter.size());
+        QCOMPARE(DataModule6->Table3->recordCount(), m_fixture->results().size());
     }
     void badEditionTextChangesNothing()
     {
