@@ -215,7 +215,8 @@ private:
             });
             QTest::keyClick(form, Qt::Key_Return);
         });
-        return form->showModal();
+        int result = -1; // a window left unanswered is hidden: the test fails instead of hanging
+        return runAnswered([&] { result = form->showModal(); }, 5000) ? result : -1;
     }
     std::unique_ptr<Fixture> m_fixture;
 };

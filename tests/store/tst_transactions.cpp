@@ -74,7 +74,6 @@ private slots:
         QVERIFY2(error.contains("99999"), qPrintable(error));
         QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
         expectUntouched();
-
         // Nested in another block: an inner block that gives up undoes the
         // outer one, whose commit then fails; an inner commit is not final.
         QCOMPARE(errorOf([&] {
@@ -83,6 +82,7 @@ private slots:
             outer.commit();
         }),
             QStringLiteral("La transacción se ha deshecho"));
+        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
         expectUntouched();
         QCOMPARE(errorOf([&] {
             vdb::Transaction outer(kDatabaseName);
@@ -115,7 +115,7 @@ private slots:
         // Another program writes to the results table and holds its lock for
         // a while; our post waits for it instead of failing.
         std::atomic<bool> locked { false };
-        std::thread other([&] {
+        std::jthread other([&] {
             withTableFile(m_data->tablePath("tesis.DB"), [&](QSqlDatabase& db) {
                 execOn(db, "BEGIN IMMEDIATE");
                 execOn(db, "INSERT INTO tesis (Edicion, Pregunta) VALUES (2, 'otro programa')");
@@ -124,7 +124,7 @@ private slots:
                 execOn(db, "COMMIT");
             });
         });
-        QTRY_VERIFY(locked.load());
+        QTRY_VERIFY_WITH_TIMEOUT(locked.load(), 5000);
         const QString error = errorOf([] {
             appendRow(DataModule6->Table3, { { "Edicion", "1" }, { "Pregunta", "nuestra" } });
         });
