@@ -28,66 +28,62 @@ private slots:
 
     void deletesAndRenumbers_data()
     {
-        QTest::addColumn<QStringList>("params");
-        QTest::addColumn<QStringList>("questions");
-        QTest::addColumn<QStringList>("results");
-        QTest::addColumn<QString>("edition");
-        QTest::addColumn<QStringList>("paramsAfter");
-        QTest::addColumn<QStringList>("questionsAfter");
-        QTest::addColumn<QStringList>("resultsAfter");
-
-        const QStringList none;
-        QTest::newRow("the only survey") << QStringList { "1|a" } << QStringList { "1|p1", "1|p2", "1|p1" }
-                                         << QStringList { "1|p1|1", "1|p2|1", "1|p1|4" } << "1" << none << none << none;
-        const QStringList three[] = { { "1|a", "2|b", "3|c" }, { "1|uno", "1|dos", "2|tres", "3|cinco", "3|seis" },
-            { "1|uno|1", "2|tres|2", "1|dos|3", "3|cinco|4", "3|seis|6", "1|uno|7" } };
-        QTest::newRow("three surveys, deleting 2")
-            << three[0] << three[1] << three[2] << "2" << QStringList { "1|a", "2|c" }
-            << QStringList { "1|uno", "1|dos", "2|cinco", "2|seis" }
-            << QStringList { "1|uno|1", "1|dos|3", "2|cinco|4", "2|seis|6", "1|uno|7" };
-        QTest::newRow("deleting the last") << three[0] << three[1] << three[2] << "3" << QStringList { "1|a", "2|b" }
-                                           << QStringList { "1|uno", "1|dos", "2|tres" }
-                                           << QStringList { "1|uno|1", "2|tres|2", "1|dos|3", "1|uno|7" };
-        QTest::newRow("results of 1 after those of 2, deleting 1")
-            << QStringList { "1|a", "2|b" } << QStringList { "1|p", "2|q" }
-            << QStringList { "2|q|1", "2|q|2", "1|p|1", "1|p|2", "2|q|3", "1|p|5" } << "1" << QStringList { "1|b" }
-            << QStringList { "1|q" } << QStringList { "1|q|1", "1|q|2", "1|q|3" };
-        QTest::newRow("rows without an edition stay as they are")
-            << QStringList { "1|a", "2|b", "|huérfana" } << QStringList { "|suelta", "1|uno", "2|dos" }
-            << QStringList { "2|dos|1", "|x|4", "1|uno|2" } << "1" << QStringList { "1|b", "|huérfana" }
-            << QStringList { "|suelta", "1|dos" } << QStringList { "1|dos|1", "|x|4" };
-        // Edition 1 must not take 10 and 11 with it: editions are compared whole.
-        QStringList eleven[6];
-        for (int e = 1; e <= 11; ++e) {
-            eleven[0] << QStringLiteral("%1|d%1").arg(e);
-            eleven[1] << QStringLiteral("%1|q%1").arg(e);
-            eleven[2] << QStringLiteral("%1|q%1|%1").arg(e);
-            if (e > 1) {
-                eleven[3] << QStringLiteral("%1|d%2").arg(e - 1).arg(e);
-                eleven[4] << QStringLiteral("%1|q%2").arg(e - 1).arg(e);
-                eleven[5] << QStringLiteral("%1|q%2|%2").arg(e - 1).arg(e);
-            }
+        // Parameter, question and result rows (blank-separated) before and
+        // after deleting the survey of the given edition.
+        for (const char* column :
+            { "params", "questions", "results", "edition", "paramsAfter", "questionsAfter", "resultsAfter" })
+            QTest::addColumn<QStringList>(column);
+        auto row = [](const char* name, std::initializer_list<const char*> columns) {
+            QTestData& data = QTest::newRow(name);
+            for (const char* c : columns)
+                data << QString::fromUtf8(c).split(u' ', Qt::SkipEmptyParts);
+        };
+        row("the only survey", { "1|a", "1|p1 1|p2 1|p1", "1|p1|1 1|p2|1 1|p1|4", "1", "", "", "" });
+        const char* three[] = { "1|a 2|b 3|c", "1|uno 1|dos 2|tres 3|cinco 3|seis",
+            "1|uno|1 2|tres|2 1|dos|3 3|cinco|4 3|seis|6 1|uno|7" };
+        row("three surveys, deleting 2",
+            { three[0], three[1], three[2], "2", "1|a 2|c", "1|uno 1|dos 2|cinco 2|seis",
+                "1|uno|1 1|dos|3 2|cinco|4 2|seis|6 1|uno|7" });
+        row("deleting the last",
+            { three[0], three[1], three[2], "3", "1|a 2|b", "1|uno 1|dos 2|tres", "1|uno|1 2|tres|2 1|dos|3 1|uno|7" });
+        row("results of 1 after those of 2, deleting 1",
+            { "1|a 2|b", "1|p 2|q", "2|q|1 2|q|2 1|p|1 1|p|2 2|q|3 1|p|5", "1", "1|b", "1|q", "1|q|1 1|q|2 1|q|3" });
+        row("rows without an edition stay as they are",
+            { "1|a 2|b |huérfana", "|suelta 1|uno 2|dos", "2|dos|1 |x|4 1|uno|2", "1", "1|b |huérfana", "|suelta 1|dos",
+                "1|dos|1 |x|4" });
+        // Editions are compared as numbers: deleting 1 must not take 10 and 11
+        // with it, deleting 2 must lower them.
+        for (int deleted : { 1, 2 }) {
+            QStringList eleven[6];
+            for (int e = 1; e <= 11; ++e)
+                for (int k = 0; k < 3; ++k) {
+                    const QString r = QString::fromLatin1(k ? "q%1" : "d%1").arg(e)
+                        + (k == 2 ? QStringLiteral("|%1").arg(e) : QString());
+                    eleven[k] << QString::number(e) + u'|' + r;
+                    if (e != deleted)
+                        eleven[k + 3] << QString::number(e > deleted ? e - 1 : e) + u'|' + r;
+                }
+            QTest::addRow("eleven surveys, deleting %d", deleted)
+                << eleven[0] << eleven[1] << eleven[2] << QStringList { QString::number(deleted) } << eleven[3]
+                << eleven[4] << eleven[5];
         }
-        QTest::newRow("eleven surveys, deleting 1")
-            << eleven[0] << eleven[1] << eleven[2] << "1" << eleven[3] << eleven[4] << eleven[5];
     }
     void deletesAndRenumbers()
     {
         QFETCH(QStringList, params);
         QFETCH(QStringList, questions);
         QFETCH(QStringList, results);
-        QFETCH(QString, edition);
-        QFETCH(QStringList, resultsAfter);
+        QFETCH(QStringList, edition);
         m_fixture->write(params, questions, results);
         openAsTheListDoes();
 
-        deleteSurvey(edition);
+        deleteSurvey(edition.first());
 
         QTEST(m_fixture->parameters(), "paramsAfter");
         QTEST(m_fixture->questions(), "questionsAfter");
-        QCOMPARE(m_fixture->results(), resultsAfter);
+        QTEST(m_fixture->results(), "resultsAfter");
         // The open datasets show what the files hold.
-        QCOMPARE(DataModule6->Table3->recordCount(), resultsAfter.size());
+        QCOMPARE(DataModule6->Table3->recordCount(), m_fixture->results().size());
     }
     void badEditionTextChangesNothing()
     {
@@ -99,7 +95,7 @@ private slots:
             QCOMPARE(m_fixture->everything(), before);
         }
     }
-    void noKeepsEverything()
+    void noKeepsEverythingThenTwoDeletionsInARow()
     {
         m_fixture->write(kParameters, kQuestions, kResults);
         const QStringList before = m_fixture->everything();
@@ -110,10 +106,7 @@ private slots:
         // Nothing was closed or moved either.
         QVERIFY(DataModule6->Table1->active() && DataModule6->Table2->active() && DataModule6->Table3->active());
         QCOMPARE(DataModule6->Table1->fieldByName("Edicion").asString(), QString("2"));
-    }
-    void twoDeletionsInARow()
-    {
-        m_fixture->write(kParameters, kQuestions, kResults);
+
         QCOMPARE(pressBorrar(openAsTheCommandDoes(), "Sí", 1), int(vui::mrOk));
         TForm7* second = openAsTheCommandDoes();
         QCOMPARE(EdicionActual, 2);
@@ -175,6 +168,12 @@ private slots:
         QCOMPARE(DataModule6->Table3->recordCount(), 5);
         DataModule6->Table3->first();
         QCOMPARE(DataModule6->Table3->fieldByName("Edicion").asString(), QString("2"));
+        if (!cause.contains(' ')) {
+            // Once the file is free again the same deletion goes through.
+            QFile::setPermissions(tesis, QFile::ReadOwner | QFile::WriteOwner);
+            deleteSurvey(QStringLiteral("2"));
+            QCOMPARE(m_fixture->results(), (QStringList { "2|p3|2", "1|p1|3", "2|p3|9" }));
+        }
     }
 
 private:
@@ -216,7 +215,8 @@ private:
             });
             QTest::keyClick(form, Qt::Key_Return);
         });
-        return form->showModal();
+        int result = -1; // a window left unanswered is hidden: the test fails instead of hanging
+        return runAnswered([&] { result = form->showModal(); }, 5000) ? result : -1;
     }
     std::unique_ptr<Fixture> m_fixture;
 };

@@ -82,18 +82,15 @@ private slots:
 
     void walkFollowsAppendOrder_data()
     {
-        QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("field");
-        QTest::newRow("questions") << "preguntas"
-                                   << "Preguntas";
-        // Read through an index in another order.
-        QTest::newRow("results") << "tesis"
-                                 << "Pregunta";
+        QTest::newRow("questions") << "Preguntas";
+        QTest::newRow("results") << "Pregunta"; // read through an index in another order
     }
     void walkFollowsAppendOrder()
     {
-        QFETCH(QString, table);
         QFETCH(QString, field);
+        const QString table
+            = field == QLatin1String("Pregunta") ? QStringLiteral("tesis") : QStringLiteral("preguntas");
         vdb::Table* t = table == QLatin1String("tesis") ? DataModule6->Table3 : DataModule6->Table2;
         t->open();
         t->open(); // a second open changes nothing
@@ -104,6 +101,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             t->next();
         t->deleteRecord();
+        QCOMPARE(t->fieldByName(field).asString(), QStringLiteral("omega")); // the row after
         t->insert(); // before the current row
         t->fieldByName(field).setAsString(QStringLiteral("b"));
         t->post();
@@ -130,13 +128,16 @@ private slots:
         QCOMPARE(walk(t, QStringLiteral("Edicion")), (QStringList { "1", "2", "3", "4", "5", "6", "7", "8", "9" }));
     }
 
-    void beginAndEndOfData()
+    void beginEndAndDelete()
     {
         vdb::Table* t = DataModule6->Table1;
         t->open();
         t->last();
         QVERIFY(t->bof() && t->eof()); // empty: both stay true
-        append(t, QStringLiteral("Num"), QStringLiteral("1"));
+        t->edit(); // on an empty table: an insert
+        QCOMPARE(t->state(), vdb::State::Insert);
+        t->fieldByName(QStringLiteral("Num")).setAsString(QStringLiteral("1"));
+        t->post();
         append(t, QStringLiteral("Num"), QStringLiteral("2"));
         t->last();
         QVERIFY(!t->bof() && t->eof());
@@ -150,73 +151,20 @@ private slots:
         t->prior();
         QVERIFY(t->bof());
         QCOMPARE(t->fieldByName(QStringLiteral("Num")).asString(), QStringLiteral("1"));
-    }
-
-    void editOnEmptyStartsAnInsertAndTextIsCut()
-    {
-        vdb::Table* t = DataModule6->Table1;
-        t->open();
-        t->edit();
-        QCOMPARE(t->state(), vdb::State::Insert);
-        QString dir;
-        for (int i = 0; i < 300; ++i)
-            dir += QChar(u'a' + i % 26);
-        t->fieldByName(QStringLiteral("Direccion")).setAsString(dir);
-        t->post();
-        reopen(t);
-        QCOMPARE(t->recordCount(), 1);
-        QCOMPARE(t->fieldByName(QStringLiteral("direccion")).asString(), dir.left(255));
-        // An empty text leaves a text field blank: null as a general value.
-        t->edit();
-        t->fieldByName(QStringLiteral("Direccion")).setAsString(QString());
-        t->post();
-        reopen(t);
-        QVERIFY(t->fieldByName(QStringLiteral("Direccion")).value().isNull());
-        // The width counts characters: one beyond the basic plane is kept
-        // whole or left out, never cut into half a pair.
-        vdb::Table* questions = DataModule6->Table2;
-        questions->open();
-        const QString emoji = QStringLiteral("\U0001F600");
-        for (const QString& text : { QString(74, u'a') + emoji, QString(74, u'a') + emoji + emoji }) {
-            append(questions, QStringLiteral("Preguntas"), text);
-            reopen(questions);
-            questions->last();
-            QCOMPARE(questions->fieldByName(QStringLiteral("Preguntas")).asString(), QString(74, u'a') + emoji);
-        }
-    }
-
-    void deleteMakesTheNextRowCurrent_data()
-    {
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<bool>("eof");
-        QTest::addColumn<QStringList>("left");
-        QTest::newRow("middle") << 1 << 3 << "q3" << false << QStringList { "q1", "q3" };
-        QTest::newRow("first") << 0 << 3 << "q2" << false << QStringList { "q2", "q3" };
-        QTest::newRow("last") << 2 << 3 << "q2" << true << QStringList { "q1", "q2" };
-        QTest::newRow("only row") << 0 << 1 << "" << true << QStringList {};
-    }
-    void deleteMakesTheNextRowCurrent()
-    {
-        QFETCH(int, position);
-        QFETCH(int, rows);
-        QFETCH(QString, current);
-        QFETCH(bool, eof);
-        QFETCH(QStringList, left);
-        vdb::Table* t = DataModule6->Table2;
-        t->open();
-        for (int i = 1; i <= rows; ++i)
-            append(t, QStringLiteral("Preguntas"), QStringLiteral("q%1").arg(i));
-        t->first();
-        for (int i = 0; i < position; ++i)
-            t->next();
+        // Deleting the last row makes the one before it current; the only row, none.
+        append(t, QStringLiteral("Num"), QStringLiteral("3"));
         t->deleteRecord();
-        QCOMPARE(t->fieldByName(QStringLiteral("Preguntas")).asString(), current);
-        QCOMPARE(t->eof(), eof);
-        QCOMPARE(t->recordCount(), rows - 1);
+        QVERIFY(t->eof());
+        QCOMPARE(t->fieldByName(QStringLiteral("Num")).asString(), QStringLiteral("2"));
+        t->first();
+        t->deleteRecord();
+        QVERIFY(!t->eof());
+        QCOMPARE(t->fieldByName(QStringLiteral("Num")).asString(), QStringLiteral("2"));
+        t->deleteRecord();
+        QVERIFY(t->bof() && t->eof());
+        QCOMPARE(t->fieldByName(QStringLiteral("Num")).asString(), QString());
         reopen(t);
-        QCOMPARE(walk(t, QStringLiteral("Preguntas")), left);
+        QCOMPARE(t->recordCount(), 0);
     }
 
     void closedEmptyAndUnknownFieldMessages()
@@ -235,42 +183,64 @@ private slots:
         QCOMPARE(t->fieldByName(QStringLiteral("ICONO")).fieldName(), QStringLiteral("Icono"));
     }
 
-    void smallIntFromText_data()
+    void fieldFromText_data()
     {
+        // The text set, what the field then reads, or the message that refuses it.
+        QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("refusal"); // 0 stored, 1 out of range, 2 not a whole number
-        QTest::newRow("bottom") << "-32768" << 0;
-        QTest::newRow("top") << "32767" << 0;
-        QTest::newRow("empty is blank") << "" << 0;
-        QTest::newRow("too big") << "40000" << 1;
-        QTest::newRow("too small") << "-40000" << 1;
-        QTest::newRow("beyond 32 bits") << "3000000000" << 2;
-        QTest::newRow("word") << "doce" << 2;
-        QTest::newRow("blanks") << " 7" << 2;
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("message");
+        const QString range
+            = QStringLiteral("%1 is not a valid value for field 'Suma_tiempo'. The allowed range is -32768 to 32767");
+        const QString integer = QStringLiteral("'%1' is not a valid integer value for field 'Suma_tiempo'");
+        auto row = [](const char* name, const QString& field, const QString& text, const QString& stored,
+                       const QString& message = {}) { QTest::newRow(name) << field << text << stored << message; };
+        const QString sum = QStringLiteral("Suma_tiempo");
+        row("bottom", sum, "-32768", "-32768");
+        row("top", sum, "32767", "32767");
+        row("below bottom", sum, "-32769", "", range.arg("-32769"));
+        row("above top", sum, "32768", "", range.arg("32768"));
+        row("empty number is blank", sum, "", "");
+        row("beyond 32 bits", sum, "3000000000", "", integer.arg("3000000000"));
+        row("word", sum, "doce", "", integer.arg("doce"));
+        row("blanks", sum, " 7", "", integer.arg(" 7"));
+        row("empty text is blank", "Direccion", "", "");
+        // Texts are cut to the width, counting whole characters: one beyond the
+        // basic plane is kept whole or left out, never cut into half a pair.
+        for (const auto& [field, width] : std::initializer_list<std::pair<QString, int>> {
+                 { "Preguntas", 75 }, { "Pregunta", 75 }, { "Tiempo", 12 }, { "Direccion", 255 } }) {
+            const QString full(width, u'x');
+            QTest::addRow("%s at its width", qPrintable(field)) << field << full << full << "";
+            QTest::addRow("%s one over", qPrintable(field)) << field << full + u'y' << full << "";
+        }
+        const QString pair = QString(74, u'a') + QStringLiteral("\U0001F600");
+        row("character pair at the width", "Preguntas", pair, pair);
+        row("character pair one over", "Preguntas", pair + pair.right(2), pair);
     }
-    void smallIntFromText()
+    void fieldFromText()
     {
+        QFETCH(QString, field);
         QFETCH(QString, text);
-        QFETCH(int, refusal);
-        const QString messages[] = { QString(),
-            QStringLiteral("%1 is not a valid value for field 'Suma_tiempo'. The allowed range is -32768 to 32767"),
-            QStringLiteral("'%1' is not a valid integer value for field 'Suma_tiempo'") };
-        vdb::Table* t = DataModule6->Table3;
+        QFETCH(QString, stored);
+        QFETCH(QString, message);
+        vdb::Table* t = field == QLatin1String("Direccion") ? DataModule6->Table1
+            : field == QLatin1String("Preguntas")           ? DataModule6->Table2
+                                                            : DataModule6->Table3;
         t->open();
-        append(t, QStringLiteral("Suma_tiempo"), QStringLiteral("5"));
+        append(t, field, QStringLiteral("5"));
         t->edit();
-        t->fieldByName(QStringLiteral("Suma_tiempo")).setAsString(text);
-        t->fieldByName(QStringLiteral("Rep_icono")).setAsString(QStringLiteral("2"));
-        QCOMPARE(errorOf([&] { t->post(); }), refusal ? messages[refusal].arg(text) : QString());
-        if (refusal) {
+        t->fieldByName(field).setAsString(text);
+        t->fieldByName(QStringLiteral("Edicion")).setAsString(QStringLiteral("2"));
+        QCOMPARE(errorOf([&] { t->post(); }), message);
+        if (!message.isEmpty()) {
             // The row is not written and is still being edited.
             QCOMPARE(t->state(), vdb::State::Edit);
             t->cancel();
         }
         reopen(t);
-        QCOMPARE(t->fieldByName(QStringLiteral("Suma_tiempo")).asString(), refusal ? QStringLiteral("5") : text);
-        QCOMPARE(t->fieldByName(QStringLiteral("Rep_icono")).asString(), QString(refusal ? "" : "2"));
-        QCOMPARE(t->fieldByName(QStringLiteral("Suma_tiempo")).value().isNull(), text.isEmpty());
+        QCOMPARE(t->fieldByName(field).asString(), message.isEmpty() ? stored : QStringLiteral("5"));
+        QCOMPARE(t->fieldByName(QStringLiteral("edicion")).asString(), QString(message.isEmpty() ? "2" : "1"));
+        QCOMPARE(t->fieldByName(field).value().isNull(), message.isEmpty() && stored.isEmpty());
     }
 
     void pictureStoredForm_data()
@@ -298,15 +268,14 @@ private slots:
 
         vdb::Table* t = DataModule6->Table3;
         t->open();
-        t->append();
-        t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
-        t->post();
-        t->append();
-        t->fieldByName(QStringLiteral("Grafico")).setBlob(bmp); // a bare bitmap file image
-        t->post();
-        t->append();
-        t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
-        t->post();
+        for (int i = 0; i < 3; ++i) {
+            t->append();
+            if (i == 1)
+                t->fieldByName(QStringLiteral("Grafico")).setBlob(bmp); // a bare bitmap file image
+            else
+                t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
+            t->post();
+        }
         // Rows of a newer file refer to their pictures, each kept once.
         const QString inRow = olderFile ? QStringLiteral("1") : QStringLiteral("0");
         QCOMPARE(fileRows(file, QStringLiteral("tesis"), QStringLiteral("length(Grafico) >= 1000")),
@@ -492,17 +461,10 @@ private slots:
         QCOMPARE(DataModule6->Query1->recordCount(), lines.size());
     }
 
-    void valuesTravelAsBoundParameters_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("double quote") << "¿Qué es \"feliz\"?";
-        QTest::newRow("apostrophe, backslash") << "l'été C:\\iconos\\";
-        QTest::newRow("statement") << "x'; DROP TABLE tesis; --";
-        QTest::newRow("wildcards") << "%_";
-    }
     void valuesTravelAsBoundParameters()
     {
-        QFETCH(QString, text);
+        // Quotes, a statement, a backslash and wildcards, taken literally.
+        const QString text = QStringLiteral("l'été \"feliz\"; DROP TABLE tesis; -- C:\\iconos\\ %_");
         vdb::Table* t = DataModule6->Table3;
         t->open();
         for (const QString& p : { text, QStringLiteral("otra"), text + QLatin1Char('x'), QStringLiteral("%") })

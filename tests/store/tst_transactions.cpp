@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <thread>
 
 using namespace testing_support;
@@ -23,6 +24,14 @@ void appendRow(vdb::Table* t, const QList<std::pair<QString, QString>>& values)
     t->append();
     for (const auto& [field, text] : values)
         t->fieldByName(field).setAsString(text);
+    t->post();
+}
+
+void setFirst(vdb::Table* t, const QString& field, const QString& text)
+{
+    t->first();
+    t->edit();
+    t->fieldByName(field).setAsString(text);
     t->post();
 }
 
@@ -43,49 +52,52 @@ private slots:
         appendRow(DataModule6->Table2, { { "Edicion", "1" }, { "Preguntas", "uno" } });
         appendRow(DataModule6->Table2, { { "Edicion", "1" }, { "Preguntas", "dos" } });
         appendRow(DataModule6->Table3, { { "Edicion", "1" }, { "Pregunta", "uno" }, { "Rep_icono", "3" } });
+        for (const char* file : { "variables.DB", "preguntas.DB", "tesis.DB" })
+            m_before[file] = fileBytes(m_data->tablePath(file));
     }
     void cleanup() { m_data.reset(); }
 
-    void transactionIsAllOrNothing()
+    void transactionsAreAllOrNothing()
     {
-        const QStringList files { "variables.DB", "preguntas.DB", "tesis.DB" };
-        QList<QByteArray> before;
-        for (const QString& f : files)
-            before << fileBytes(m_data->tablePath(f));
         // A renumbering that touches every table, then posts the given count.
         auto renumber = [](const QString& count) {
             vdb::Transaction tx(kDatabaseName);
-            vdb::Table* t1 = DataModule6->Table1;
-            t1->first();
-            t1->edit();
-            t1->fieldByName("Edicion").setAsString("7");
-            t1->post();
+            setFirst(DataModule6->Table1, "Edicion", "7");
             DataModule6->Table2->first();
             DataModule6->Table2->deleteRecord();
             appendRow(DataModule6->Table2, { { "Edicion", "7" }, { "Preguntas", "nueva" } });
-            vdb::Table* t3 = DataModule6->Table3;
-            t3->first();
-            t3->edit();
-            t3->fieldByName("Rep_icono").setAsString("4");
-            t3->post();
-            t3->edit();
-            t3->fieldByName("Rep_icono").setAsString(count);
-            t3->post();
+            setFirst(DataModule6->Table3, "Rep_icono", "4");
+            setFirst(DataModule6->Table3, "Rep_icono", count);
             tx.commit();
         };
         const QString error = errorOf([&] { renumber("99999"); }); // out of range: fails part-way
         QVERIFY2(error.contains("99999"), qPrintable(error));
-        for (int i = 0; i < files.size(); ++i)
-            QVERIFY2(fileBytes(m_data->tablePath(files[i])) == before[i], qPrintable(files[i]));
-        // The open datasets show the rows on disk again, not the undone ones.
-        QCOMPARE(DataModule6->Table1->fieldByName("Edicion").asString(), QStringLiteral("1"));
-        QCOMPARE(DataModule6->Table2->recordCount(), 2);
-        DataModule6->Table2->first();
-        QCOMPARE(DataModule6->Table2->fieldByName("Preguntas").asString(), QStringLiteral("uno"));
         QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
-        QCOMPARE(DataModule6->Table3->fieldByName("Rep_icono").asString(), QStringLiteral("3"));
+        expectUntouched();
+        // Nested in another block: an inner block that gives up undoes the
+        // outer one, whose commit then fails; an inner commit is not final.
+        QCOMPARE(errorOf([&] {
+            vdb::Transaction outer(kDatabaseName);
+            QVERIFY_THROWS_EXCEPTION(vdb::Error, renumber("99999"));
+            outer.commit();
+        }),
+            QStringLiteral("La transacción se ha deshecho"));
+        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
+        expectUntouched();
+        QCOMPARE(errorOf([&] {
+            vdb::Transaction outer(kDatabaseName);
+            renumber("5");
+            throw vdb::Error(QStringLiteral("fallo"));
+        }),
+            QStringLiteral("fallo"));
+        expectUntouched();
 
-        QCOMPARE(errorOf([&] { renumber("5"); }), QString());
+        QCOMPARE(errorOf([&] {
+            vdb::Transaction outer(kDatabaseName);
+            renumber("5");
+            outer.commit();
+        }),
+            QString());
         QCOMPARE(fileRows(m_data->tablePath("variables.DB"), "variables", "Edicion"), QStringList { "7" });
         QCOMPARE(
             fileRows(m_data->tablePath("preguntas.DB"), "preguntas", "Preguntas"), (QStringList { "dos", "nueva" }));
@@ -103,7 +115,7 @@ private slots:
         // Another program writes to the results table and holds its lock for
         // a while; our post waits for it instead of failing.
         std::atomic<bool> locked { false };
-        std::thread other([&] {
+        std::jthread other([&] {
             withTableFile(m_data->tablePath("tesis.DB"), [&](QSqlDatabase& db) {
                 execOn(db, "BEGIN IMMEDIATE");
                 execOn(db, "INSERT INTO tesis (Edicion, Pregunta) VALUES (2, 'otro programa')");
@@ -112,7 +124,7 @@ private slots:
                 execOn(db, "COMMIT");
             });
         });
-        QTRY_VERIFY(locked.load());
+        QTRY_VERIFY_WITH_TIMEOUT(locked.load(), 5000);
         const QString error = errorOf([] {
             appendRow(DataModule6->Table3, { { "Edicion", "1" }, { "Pregunta", "nuestra" } });
         });
@@ -127,7 +139,20 @@ private slots:
     }
 
 private:
+    // The files hold the rows of init() and the open datasets show them, not undone ones.
+    void expectUntouched()
+    {
+        for (const char* file : { "variables.DB", "preguntas.DB", "tesis.DB" })
+            QVERIFY2(fileBytes(m_data->tablePath(file)) == m_before[file], file);
+        QCOMPARE(DataModule6->Table1->fieldByName("Edicion").asString(), QStringLiteral("1"));
+        QCOMPARE(DataModule6->Table2->recordCount(), 2);
+        DataModule6->Table2->first();
+        QCOMPARE(DataModule6->Table2->fieldByName("Preguntas").asString(), QStringLiteral("uno"));
+        QCOMPARE(DataModule6->Table3->fieldByName("Rep_icono").asString(), QStringLiteral("3"));
+    }
+
     std::unique_ptr<ModuleData> m_data;
+    std::map<QString, QByteArray> m_before;
 };
 
 QTEST_MAIN(TstTransactions)
