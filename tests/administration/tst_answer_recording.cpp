@@ -13,19 +13,23 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QWindow>
 #include <QtTest>
 
 #include <atomic>
+#include <future>
 #include <thread>
 
 using namespace testing_support;
 using run_fixture::liveWindows;
-using run_fixture::releaseHidden;
 using run_fixture::shownWindow;
 
 namespace {
+
+const QString kEnd = QStringLiteral("Fin del cuestionario");
+const QString kChanged = QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados");
 
 QWidget* openerOf(QObject* window)
 {
@@ -35,7 +39,7 @@ QWidget* openerOf(QObject* window)
     return icons ? icons->opener() : nullptr;
 }
 
-// Watches the chain: every window must be shown while its opener still is.
+// Counts the chain's windows shown after the window that opened them hid.
 class OpenerWatch : public QObject
 {
 public:
@@ -46,8 +50,7 @@ public:
         if (event->type() == QEvent::Show && (qobject_cast<TForm4*>(watched) || qobject_cast<TForm5*>(watched))) {
             ++shown;
             QWidget* opener = openerOf(watched);
-            if (opener && openerOf(opener) && !opener->isVisible())
-                ++openerHidden;
+            openerHidden += opener && openerOf(opener) && !opener->isVisible();
         }
         return false;
     }
@@ -77,7 +80,7 @@ private slots:
     void cleanup()
     {
         m_anchor.reset();
-        releaseHidden();
+        run_fixture::releaseHidden();
         run_clock::setNow({});
         m_run.reset();
     }
@@ -95,10 +98,11 @@ private slots:
         QTest::newRow("across midnight") << QTime(23, 59, 58, 500) << QTime(0, 0, 1, 250) << 2750ll << "0:0:2:750" << 2;
         QTest::newRow("no time") << QTime(12, 0) << QTime(12, 0) << 0ll << "0:0:0:0" << 0;
         QTest::newRow("longest") << QTime(0, 0) << QTime(23, 59, 59, 999) << 86399999ll << "23:59:59:999" << 86399;
-        // The local clock is what is stored while the two agree to within readings taken apart...
-        QTest::newRow("readings apart") << QTime(9, 0) << QTime(9, 0, 3, 45) << 3046ll << "0:0:3:45" << 3;
         QTest::newRow("over a day") << QTime(9, 0) << QTime(9, 0, 1) << 86401000ll << "0:0:1:0" << 1;
-        // ...and the steady count once the clock was set back past the start.
+        // The local clock holds while the two agree to within a second...
+        QTest::newRow("steady 999 ms more") << QTime(9, 0) << QTime(9, 0, 3, 45) << 4044ll << "0:0:3:45" << 3;
+        // ...and the steady count once they differ by that: the clock was set.
+        QTest::newRow("steady 1 s more") << QTime(9, 0) << QTime(9, 0, 3, 45) << 4045ll << "0:0:4:45" << 4;
         QTest::newRow("set back 1 s") << QTime(9, 0) << QTime(8, 59, 59, 800) << 200ll << "0:0:0:200" << 0;
     }
     void timeTexts()
@@ -106,11 +110,9 @@ private slots:
         QFETCH(QTime, start);
         QFETCH(QTime, end);
         QFETCH(qint64, steady);
-        QFETCH(QString, text);
-        QFETCH(int, seconds);
         const AnswerTime t = answerTime(msSinceMidnight(start), msSinceMidnight(end), steady);
-        QCOMPARE(t.text, text);
-        QCOMPARE(t.wholeSeconds, seconds);
+        QTEST(t.text, "text");
+        QTEST(t.wholeSeconds, "seconds");
     }
 
     void accumulationAndTruncation()
@@ -141,8 +143,7 @@ private slots:
                                "(2, X'436F6C6F72', '7x', 0, 1), ('2', 'Color', 7.0, 0, 1)"));
         });
         QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:1:0"), other, 1));
-        QCOMPARE(results("Rep_icono").mid(4), (QStringList { "2", "2" }));
-        QCOMPARE(results("Rep_icono").first(), QStringLiteral("4"));
+        QCOMPARE(results("Rep_icono"), (QStringList { "4", "1", "1", "1", "2", "2" }));
     }
 
     void counterLimits()
@@ -150,19 +151,20 @@ private slots:
         vdb::Table* t3 = DataModule6->Table3;
         t3->open();
         const QImage picture(m_run->icons + QStringLiteral("/1.bmp"));
-        // A first answer too long for a 16-bit sum is refused, on an empty table or not.
+        // The longest first answer is 32767 s, on an empty table or not.
         QVERIFY_THROWS_EXCEPTION(vdb::Error, accumulateAnswer(t3, { 1, "a", 1 }, {}, picture, 32768));
         QVERIFY(results().isEmpty());
-        writeResult(1, QStringLiteral("Límite"), 4, 32766, 0);
-        QVERIFY_THROWS_EXCEPTION(vdb::Error, accumulateAnswer(t3, { 1, "a", 2 }, {}, picture, 40000));
-        QCOMPARE(results().size(), 1);
+        QVERIFY(!accumulateAnswer(t3, { 1, "a", 1 }, {}, picture, 32767));
+        QVERIFY_THROWS_EXCEPTION(vdb::Error, accumulateAnswer(t3, { 1, "a", 2 }, {}, picture, 32768));
+        QCOMPARE(results("Icono, Suma_tiempo, Promedio"), QStringList { "1|32767|32767" });
         // The 32767th answer is stored; the 32768th is refused, and nothing of it is kept.
+        writeResult(1, QStringLiteral("Límite"), 4, 32766, 0);
         const ResultKey key { 1, QStringLiteral("Límite"), 4 };
         QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:0:10"), picture, 0));
         QCOMPARE(errorOf([&] { accumulateAnswer(t3, key, QStringLiteral("0:0:1:0"), picture, 1); }),
             QStringLiteral("32768 is not a valid value for field 'Rep_icono'. The allowed range is -32768 to 32767"));
         QCOMPARE(t3->state(), vdb::State::Browse);
-        QCOMPARE(results(), QStringList { "1|Límite|4|0:0:1:0|32767|0|0" });
+        QCOMPARE(results().last(), QStringLiteral("1|Límite|4|0:0:1:0|32767|0|0"));
     }
 
     void chain_data()
@@ -170,7 +172,7 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::newRow("one question") << 1;
         QTest::newRow("three questions") << 3;
-        QTest::newRow("fifty questions") << 50;
+        QTest::newRow("fifty questions, the most") << 50;
     }
     void chain()
     {
@@ -187,30 +189,30 @@ private slots:
         QVERIFY(RunUnderWay);
         for (int q = 1; q <= count; ++q) {
             TForm4* notice = shownWindow<TForm4>();
-            QVERIFY(notice);
+            QVERIFY2(notice, qPrintable(QStringLiteral("notice %1").arg(q)));
             QCOMPARE(notice->Label1->text(), questions[q - 1]);
             QVERIFY(!notice->isModal());
             notice->BitBtn1->click();
             QVERIFY(!notice->isVisible());
             TForm5* icons = shownWindow<TForm5>();
-            QVERIFY(icons);
+            QVERIFY2(icons, qPrintable(QStringLiteral("icon window %1").arg(q)));
             QCOMPARE(icons->windowTitle(), QStringLiteral("%1. %2").arg(q).arg(questions[q - 1]));
             QCOMPARE(SiguientePregunta, q + 1);
             if (q == count)
-                pressOnModal(QStringLiteral("OK"));
-            icons->speedButton(2)->click();
+                QCOMPARE(clickAnswered(icons, 2), kEnd);
+            else
+                icons->speedButton(2)->click();
             QVERIFY(!icons->isVisible());
             // The windows done with are released: only the next notice lives on.
-            releaseHidden();
+            run_fixture::releaseHidden();
             QCOMPARE(int(liveWindows<TForm4>().size() + liveWindows<TForm5>().size()), q == count ? 0 : 1);
         }
         qApp->removeEventFilter(&watch);
         QCOMPARE(watch.shown, 2 * count);
         QCOMPARE(watch.openerHidden, 0);
-        QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
         QVERIFY(!DataModule6->Table3->active());
         QVERIFY(!RunUnderWay);
-        QVERIFY(!shownWindow<TForm4>() && !shownWindow<TForm5>());
+        QCOMPARE(TiemposPregunta[count], QStringLiteral("0:0:1:500"));
         QCOMPARE(results("Edicion, Pregunta, Tiempo, Rep_icono, Suma_tiempo"), expected);
     }
 
@@ -228,8 +230,7 @@ private slots:
         shownWindow<TForm4>()->BitBtn1->click();
         m_clockMs += step;
         shownWindow<TForm5>()->speedButton(1)->click();
-        answerCurrent(1, true);
-        QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
+        QCOMPARE(answer(true), kEnd);
         QCOMPARE(results("Pregunta, Tiempo, Suma_tiempo"), (QStringList { "Uno|0:0:1:500|1", "Dos|0:0:1:500|1" }));
     }
 
@@ -249,233 +250,233 @@ private slots:
         QVERIFY(closeFromWindowSystem(icons));
         // A row for the icon on button 1 already at the largest count.
         writeResult(1, QStringLiteral("Única"), icons->shownIcon(1), 32767, 0);
-        pressOnModal(QStringLiteral("OK"));
-        icons->speedButton(1)->click();
-        QVERIFY(lastModalText().startsWith(QStringLiteral("32768 is not a valid value for field 'Rep_icono'")));
+        QVERIFY(clickAnswered(icons, 1).startsWith(QStringLiteral("32768 is not a valid value for field 'Rep_icono'")));
         QVERIFY(icons->isVisible());
         QCOMPARE(SiguientePregunta, 2);
         QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
-        pressOnModal(QStringLiteral("OK"));
-        icons->speedButton(2)->click();
-        QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
+        QCOMPARE(clickAnswered(icons, 2), kEnd);
         // The second click is the start's second clock reading after it: 3 s.
         QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"),
             (QStringList { QStringLiteral("%1|32767|0").arg(icons->shownIcon(1)),
                 QStringLiteral("%1|1|3").arg(icons->shownIcon(2)) }));
     }
 
-    void runKeepsWhatItWasHanded()
+    // Survey 2 of four alike runs while other commands change the run state
+    // and close the results table, and while its survey is changed: the run
+    // goes on with what it was handed and follows its survey to a new number,
+    // and ends, storing nothing more, once any setting of it changed.
+    void surveyChangedDuringRun_data()
     {
-        startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") }, 3, 6, 1);
-        answerCurrent();
-        // Meanwhile other commands: a new survey, other questions, other icons,
-        // the text of the running survey's next question changed and the
-        // results table closed.
-        writeSurvey(2, { QStringLiteral("Otra") }, 2, 2, DirIconos);
+        QTest::addColumn<QStringList>("change"); // statements on the files, or "Borrar n"
+        QTest::addColumn<QStringList>("stored"); // edition|question of every row; two: the run went on
+        auto outsideDeletion = [](int n) {
+            QStringList sql;
+            for (const char* table : { "variables", "preguntas", "tesis" })
+                sql << QStringLiteral("DELETE FROM %1 WHERE Edicion = %2").arg(table).arg(n)
+                    << QStringLiteral("UPDATE %1 SET Edicion = Edicion - 1 WHERE Edicion > %2").arg(table).arg(n);
+            return sql;
+        };
+        const QString set = QStringLiteral("UPDATE variables SET %1 WHERE Edicion = 2");
+        const QStringList ended { "2|Uno" };
+        QTest::newRow("a question's text")
+            << QStringList { "UPDATE preguntas SET Preguntas = 'Dos, corregida' WHERE Preguntas = 'Dos'" }
+            << QStringList { "2|Uno", "2|Dos" };
+        QTest::newRow("its icon folder") << QStringList { set.arg("Direccion = 'C:\\otros'") } << ended;
+        QTest::newRow("its icon count") << QStringList { set.arg("Num_ico = 3") } << ended;
+        QTest::newRow("its icon total") << QStringList { set.arg("Total_ico = 3") } << ended;
+        QTest::newRow("its question count") << QStringList { set.arg("Num = 3") } << ended;
+        QTest::newRow("a question row added")
+            << QStringList { "INSERT INTO preguntas (Edicion, Preguntas) VALUES (2, 'Tres')" } << ended;
+        QTest::newRow("survey 1 deleted with Borrar") << QStringList { "Borrar 1" } << QStringList { "1|Uno", "1|Dos" };
+        QTest::newRow("survey 1 deleted by another copy") << outsideDeletion(1) << QStringList { "1|Uno", "1|Dos" };
+        QTest::newRow("itself deleted with Borrar") << QStringList { "Borrar 2" } << QStringList {};
+        QTest::newRow("itself deleted by another copy, 3 renumbered into its place")
+            << outsideDeletion(2) << QStringList {};
+    }
+    void surveyChangedDuringRun()
+    {
+        QFETCH(QStringList, change);
+        QFETCH(QStringList, stored);
+        const QStringList questions { QStringLiteral("Uno"), QStringLiteral("Dos") };
+        startRun(questions, 2, 2, 2);
+        for (int edicion : { 1, 3, 4 })
+            writeSurvey(edicion, questions, 2, 2, run_fixture::surveyDirectory(m_run->icons));
+        QCOMPARE(answer(), QString());
+        // What other commands of the main window leave behind meanwhile.
         EdicionActual = 3;
         Memo1.replace({ QStringLiteral("X"), QStringLiteral("Y") });
         NumIconos = 12;
         NumPreguntas = 9;
         DirIconos = QStringLiteral("C:\\nada");
-        withTableFile(m_run->data.tablePath(QStringLiteral("preguntas.DB")), [](QSqlDatabase& db) {
-            execOn(db, QStringLiteral("UPDATE preguntas SET Preguntas = 'Dos, corregida' WHERE Preguntas = 'Dos'"));
-        });
         DataModule6->Table3->close();
+        for (const QString& statement : change) {
+            if (statement.startsWith(QStringLiteral("Borrar ")))
+                deleteSurvey(statement.section(QLatin1Char(' '), 1));
+            else
+                withTableFile(
+                    m_run->data.tablePath(
+                        QRegularExpression(QStringLiteral("(UPDATE|FROM|INTO) (\\w+)")).match(statement).captured(2)
+                        + QStringLiteral(".DB")),
+                    [&](QSqlDatabase& db) { execOn(db, statement); });
+        }
         TForm4* notice = shownWindow<TForm4>();
+        QVERIFY(notice);
         QCOMPARE(notice->Label1->text(), QStringLiteral("Dos"));
         notice->BitBtn1->click();
         TForm5* icons = shownWindow<TForm5>();
+        QVERIFY(icons);
         QCOMPARE(icons->windowTitle(), QStringLiteral("2. Dos"));
-        QVERIFY(icons->speedButton(3)->isVisibleTo(icons));
-        QVERIFY(!icons->speedButton(4)->isVisibleTo(icons));
-        pressOnModal(QStringLiteral("OK"));
-        icons->speedButton(3)->click();
-        QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
-        QCOMPARE(results("Edicion, Pregunta"), (QStringList { "1|Uno", "1|Dos" }));
-        QVERIFY(!RunUnderWay);
-    }
-
-    // Survey 2 of three alike runs while surveys change: it follows its own
-    // survey to a new number, and ends, storing nothing, once that is gone.
-    void surveyChangedDuringRun_data()
-    {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QStringList>("secondAnswer"); // edition|question of the second answer's row; none: ended
-        QTest::newRow("survey 1 deleted with Borrar") << "program 1" << QStringList { "1|Dos" };
-        QTest::newRow("survey 1 deleted by another copy") << "outside 1" << QStringList { "1|Dos" };
-        QTest::newRow("survey 2 itself deleted with Borrar") << "program 2" << QStringList {};
-        QTest::newRow("survey 2 deleted by another copy, 3 renumbered into its place") << "outside 2" << QStringList {};
-    }
-    void surveyChangedDuringRun()
-    {
-        QFETCH(QString, change);
-        QFETCH(QStringList, secondAnswer);
-        const QStringList questions { QStringLiteral("Uno"), QStringLiteral("Dos") };
-        startRun(questions, 2, 2, 2);
-        writeSurvey(1, questions, 2, 2, DirIconos);
-        writeSurvey(3, questions, 2, 2, DirIconos);
-        answerCurrent();
-        const int deleted = change.section(' ', 1).toInt();
-        if (change.startsWith(QStringLiteral("program"))) {
-            deleteSurvey(QString::number(deleted));
-        } else {
-            for (const QString table : { "variables", "preguntas", "tesis" })
-                withTableFile(m_run->data.tablePath(table + QStringLiteral(".DB")), [&](QSqlDatabase& db) {
-                    execOn(db, QStringLiteral("DELETE FROM %1 WHERE Edicion = %2").arg(table).arg(deleted));
-                    execOn(db,
-                        QStringLiteral("UPDATE %1 SET Edicion = Edicion - 1 WHERE Edicion > %2")
-                            .arg(table)
-                            .arg(deleted));
-                });
-        }
-        answerCurrent(1, true);
-        const QString end = secondAnswer.isEmpty()
-            ? QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados")
-            : QStringLiteral("Fin del cuestionario");
-        QCOMPARE(lastModalText(), end);
-        const QStringList first = deleted == 1 ? QStringList { "1|Uno" } : QStringList {};
-        QCOMPARE(results("Edicion, Pregunta"), first + secondAnswer);
+        QVERIFY(icons->speedButton(2)->isVisibleTo(icons) && !icons->speedButton(3)->isVisibleTo(icons));
+        QCOMPARE(clickAnswered(icons, 2), stored.size() == 2 ? kEnd : kChanged);
+        QCOMPARE(results("Edicion, Pregunta"), stored);
         // A deletion through the program keeps only the pictures rows still show.
         const QString tesis = m_run->data.tablePath(QStringLiteral("tesis.DB"));
-        if (change.startsWith(QStringLiteral("program")))
+        if (change.first().startsWith(QStringLiteral("Borrar")))
             QCOMPARE(fileRows(tesis, QStringLiteral("tesis_graficos"), QStringLiteral("count(*)")),
                 fileRows(tesis, QStringLiteral("tesis"), QStringLiteral("count(DISTINCT Grafico)")));
         QVERIFY(!RunUnderWay);
-        QVERIFY(!shownWindow<TForm5>());
+        QVERIFY(!shownWindow<TForm4>() && !shownWindow<TForm5>());
     }
 
     // A file that cannot be written at the click: the respondent is told,
     // nothing is stored, and the same click works once the file is free.
     void fileBlockedThenFree_data()
     {
-        QTest::addColumn<QString>("block");
+        QTest::addColumn<bool>("readOnly");
         QTest::addColumn<QString>("message");
-        QTest::newRow("made read-only, then writable") << "read-only"
-                                                       << "es de solo lectura";
+        QTest::newRow("made read-only, then writable") << true << "es de solo lectura";
         QTest::newRow("locked by another program, then released")
-            << "lock"
-            << "está siendo usada por otro programa; vuelva a intentarlo";
+            << false << "está siendo usada por otro programa; vuelva a intentarlo";
     }
     void fileBlockedThenFree()
     {
-        QFETCH(QString, block);
+        QFETCH(bool, readOnly);
         QFETCH(QString, message);
         startRun({ QStringLiteral("Única") }, 2, 2);
         const QString tesis = m_run->data.tablePath(QStringLiteral("tesis.DB"));
         const auto permissions = QFile::permissions(tesis);
-        QSqlDatabase other;
-        if (block == QStringLiteral("read-only")) {
+        const QString otherProgram = QStringLiteral("another-program");
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), otherProgram);
+        other.setDatabaseName(tesis);
+        if (readOnly) {
             QVERIFY(QFile::setPermissions(tesis, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         } else {
-            other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("another-program"));
-            other.setDatabaseName(tesis);
             QVERIFY(other.open());
             execOn(other, QStringLiteral("BEGIN IMMEDIATE"));
         }
         shownWindow<TForm4>()->BitBtn1->click();
-        TForm5* icons = shownWindow<TForm5>();
-        pressOnModal(QStringLiteral("OK"));
-        icons->speedButton(1)->click();
-        QVERIFY2(lastModalText().contains(message), qPrintable(lastModalText()));
-        QVERIFY(icons->isVisible());
-        if (other.isOpen()) {
-            execOn(other, QStringLiteral("ROLLBACK"));
-            other.close();
-            other = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("another-program"));
-        }
+        const QString refused = clickAnswered(shownWindow<TForm5>(), 1);
+        QVERIFY2(refused.contains(message), qPrintable(refused));
+        QVERIFY(shownWindow<TForm5>());
+        other.close(); // its transaction goes with it
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(otherProgram);
         QFile::setPermissions(tesis, permissions);
-        pressOnModal(QStringLiteral("OK"));
-        icons->speedButton(1)->click();
-        QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
-        QCOMPARE(results("Rep_icono").size(), 1);
+        QCOMPARE(clickAnswered(shownWindow<TForm5>(), 1), kEnd);
+        QCOMPARE(results("Rep_icono"), QStringList { "1" });
     }
 
     // Two copies of the program, each with its own connection and open
     // datasets, answering the same keys: in turns, then at the same time.
     void twoCopiesAnswerTheSameKeys()
     {
-        writeSurvey(1, { QStringLiteral("Uno") }, 2, 3, QStringLiteral("/iconos"));
         const QString otherCopy = QStringLiteral("another copy");
         const QString directory = m_run->data.directory();
-        QImage picture(32, 32, QImage::Format_RGB888);
-        picture.fill(Qt::blue);
-        auto answer = [&picture](vdb::Table& table, int icon) {
-            accumulateAnswer(&table, { 1, QStringLiteral("Uno"), icon }, QStringLiteral("0:0:2:0"), picture, 2);
+        const QImage picture(m_run->icons + QStringLiteral("/1.bmp"));
+        auto answerAll = [&picture](vdb::Table& table, int times) {
+            return errorOf([&] {
+                for (int i = 0; i < times; ++i)
+                    accumulateAnswer(&table, { 1, QStringLiteral("Uno"), i % 3 + 1 }, {}, picture, 2);
+            });
         };
-        auto openTable = [](vdb::Table& table, const QString& databaseName) {
+        auto open = [](vdb::Table& table, const QString& databaseName) {
             table.setDatabaseName(databaseName);
             table.setTableName(QStringLiteral("tesis.DB"));
             table.open();
         };
-        constexpr int kEach = 30;
         std::atomic<bool> ready = false, go = false, mainDone = false;
         auto waitFor = [](const std::atomic<bool>& flag) {
-            for (QDeadlineTimer limit(10000); !flag && !limit.hasExpired();)
-                QThread::yieldCurrentThread();
+            for (QDeadlineTimer limit(10000); !flag; QThread::yieldCurrentThread())
+                if (limit.hasExpired())
+                    return false;
+            return true;
         };
         QString copyError;
+        std::promise<void> copyDone;
+        std::future<void> copyFinished = copyDone.get_future();
         std::thread copy([&] {
             vdb::setDatabaseDirectory(otherCopy, directory);
             vdb::Table table;
-            openTable(table, otherCopy);
+            open(table, otherCopy);
             ready = true;
             // Its rows were read before the main copy's first answers.
-            waitFor(go);
-            copyError = errorOf([&] {
-                for (int i = 0; i < kEach; ++i)
-                    answer(table, i % 3 + 1);
-            });
-            waitFor(mainDone); // the registry of connections changes only when the other copy is done
+            copyError = waitFor(go) ? answerAll(table, 30) : QStringLiteral("never told to go");
+            // The registry of connections changes only when the main copy is done.
+            if (!waitFor(mainDone))
+                copyError += QStringLiteral("never told the main copy was done");
             table.close();
             vdb::setDatabaseDirectory(otherCopy, directory); // its connection goes with this thread
+            copyDone.set_value();
         });
-        auto joinCopy = qScopeGuard([&] {
+        auto finishCopy = [&] {
             go = mainDone = true;
+            // A copy stuck past every limit would hang the join: stop naming it instead.
+            if (copyFinished.wait_for(std::chrono::seconds(30)) != std::future_status::ready)
+                qFatal("the other copy did not finish its answers in 30 s");
             copy.join();
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(ready, 5000);
+        };
+        auto joinCopy = qScopeGuard(finishCopy);
+        QVERIFY2(waitFor(ready), "the other copy did not open its table");
         vdb::Table table;
-        openTable(table, kDatabaseName);
-        answer(table, 1);
-        answer(table, 1);
-        go = true; // then both at the same time
-        const QString mainError = errorOf([&] {
-            for (int i = 0; i < kEach; ++i)
-                answer(table, i % 3 + 1);
-        });
+        open(table, kDatabaseName);
+        QCOMPARE(answerAll(table, 2), QString()); // in turns: icons 1 and 2 before the other copy
+        go = true;
+        const QString mainError = answerAll(table, 30);
         joinCopy.dismiss();
-        mainDone = true;
-        copy.join();
+        finishCopy();
         QCOMPARE(mainError + copyError, QString());
-        QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"), (QStringList { "1|22|44", "2|20|40", "3|20|40" }));
+        QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"), (QStringList { "1|21|42", "2|21|42", "3|20|40" }));
     }
 
 private:
-    TForm4* startRun(const QStringList& questions, int numIconos = 4, int totalIconos = 6, int edicion = 1)
+    void startRun(const QStringList& questions, int numIconos = 4, int totalIconos = 6, int edicion = 1)
     {
-        DirIconos = run_fixture::surveyDirectory(m_run->icons);
-        writeSurvey(edicion, questions, numIconos, totalIconos, DirIconos);
+        writeSurvey(edicion, questions, numIconos, totalIconos, run_fixture::surveyDirectory(m_run->icons));
         EdicionActual = edicion;
         NumPreguntas = int(questions.size());
         NumIconos = numIconos;
         TotalIconos = totalIconos;
+        DirIconos = run_fixture::surveyDirectory(m_run->icons);
         Memo1.replace(questions);
         SiguientePregunta = 1;
         DataModule6->Table3->open();
-        return openFirstNotice(m_anchor.get());
+        openFirstNotice(m_anchor.get());
     }
-    // Moves on from the shown notice and answers with one of its icons.
-    void answerCurrent(int button = 1, bool last = false)
+    // Clicks an icon whose click shows a message, answers it with OK and
+    // returns its text; a message left unanswered is hidden after 5 s.
+    static QString clickAnswered(TForm5* icons, int button)
     {
-        TForm4* notice = shownWindow<TForm4>();
-        QVERIFY(notice);
-        notice->BitBtn1->click();
+        if (!icons)
+            return QStringLiteral("no icon window shown");
+        auto shown = std::make_shared<QString>(QStringLiteral("no message shown"));
+        whenModal([shown](QWidget* modal) {
+            *shown = lastModalText();
+            if (QAbstractButton* ok = findButton(modal, QStringLiteral("OK")))
+                ok->click();
+        });
+        return runAnswered([&] { icons->speedButton(button)->click(); }, 5000) ? *shown : QStringLiteral("left open");
+    }
+    // Moves on from the shown notice and answers with icon button 1; the
+    // message shown after the last question.
+    static QString answer(bool last = false)
+    {
+        if (TForm4* notice = shownWindow<TForm4>())
+            notice->BitBtn1->click();
         TForm5* icons = shownWindow<TForm5>();
-        QVERIFY(icons);
-        if (last)
-            pressOnModal(QStringLiteral("OK"));
-        icons->speedButton(button)->click();
+        if (last || !icons)
+            return clickAnswered(icons, 1);
+        icons->speedButton(1)->click();
+        return {};
     }
     // The result rows as "a|b|..." in the order the file keeps them.
     QStringList results(const QString& columns
