@@ -20,7 +20,6 @@
 
 #include <atomic>
 #include <future>
-#include <thread>
 
 using namespace testing_support;
 using run_fixture::liveWindows;
@@ -31,27 +30,16 @@ namespace {
 const QString kEnd = QStringLiteral("Fin del cuestionario");
 const QString kChanged = QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados");
 
-QWidget* openerOf(QObject* window)
-{
-    if (auto* notice = qobject_cast<TForm4*>(window))
-        return notice->opener();
-    auto* icons = qobject_cast<TForm5*>(window);
-    return icons ? icons->opener() : nullptr;
-}
-
-// Counts the chain's windows shown after the window that opened them hid.
-class OpenerWatch : public QObject
+// Counts the moments a window of the chain hid with none of the chain shown:
+// each must be shown before the window that opened it hides.
+class GapWatch : public QObject
 {
 public:
-    int shown = 0;
-    int openerHidden = 0;
+    int gaps = 0;
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Show && (qobject_cast<TForm4*>(watched) || qobject_cast<TForm5*>(watched))) {
-            ++shown;
-            QWidget* opener = openerOf(watched);
-            openerHidden += opener && openerOf(opener) && !opener->isVisible();
-        }
+        if (event->type() == QEvent::Hide && (qobject_cast<TForm4*>(watched) || qobject_cast<TForm5*>(watched)))
+            gaps += !shownWindow<TForm4>() && !shownWindow<TForm5>();
         return false;
     }
 };
@@ -96,7 +84,6 @@ private slots:
         QTest::newRow("0.999 s") << QTime(9, 0) << QTime(9, 0, 0, 999) << 999ll << "0:0:0:999" << 0;
         QTest::newRow("1 h 2 min 3.4 s") << QTime(9, 0) << QTime(10, 2, 3, 400) << 3723400ll << "1:2:3:400" << 3723;
         QTest::newRow("across midnight") << QTime(23, 59, 58, 500) << QTime(0, 0, 1, 250) << 2750ll << "0:0:2:750" << 2;
-        QTest::newRow("no time") << QTime(12, 0) << QTime(12, 0) << 0ll << "0:0:0:0" << 0;
         QTest::newRow("longest") << QTime(0, 0) << QTime(23, 59, 59, 999) << 86399999ll << "23:59:59:999" << 86399;
         QTest::newRow("over a day") << QTime(9, 0) << QTime(9, 0, 1) << 86401000ll << "0:0:1:0" << 1;
         // The local clock holds while the two agree to within a second...
@@ -170,20 +157,24 @@ private slots:
     void chain_data()
     {
         QTest::addColumn<int>("count");
-        QTest::newRow("one question") << 1;
-        QTest::newRow("three questions") << 3;
-        QTest::newRow("fifty questions, the most") << 50;
+        QTest::addColumn<int>("step"); // the local clock set during the first answer
+        QTest::newRow("one question") << 1 << 0;
+        QTest::newRow("fifty questions, the most") << 50 << 0;
+        QTest::newRow("clock set back 1 s") << 3 << -1000;
+        QTest::newRow("clock forward 1 h") << 3 << 3600000;
+        QTest::newRow("summer time ends") << 3 << -3600000; // once a 23-hour answer, refused at every click
     }
     void chain()
     {
         QFETCH(int, count);
+        QFETCH(int, step);
         QStringList questions, expected;
         for (int q = 1; q <= count; ++q) {
             questions << QStringLiteral("Pregunta número %1").arg(q);
-            // Each answer comes 1.5 s after its window's start reading.
+            // Each answer comes 1.5 s after its window's start reading, on the steady clock.
             expected << QStringLiteral("1|%1|0:0:1:500|1|1").arg(questions.last());
         }
-        OpenerWatch watch;
+        GapWatch watch;
         qApp->installEventFilter(&watch);
         startRun(questions);
         QVERIFY(RunUnderWay);
@@ -198,6 +189,7 @@ private slots:
             QVERIFY2(icons, qPrintable(QStringLiteral("icon window %1").arg(q)));
             QCOMPARE(icons->windowTitle(), QStringLiteral("%1. %2").arg(q).arg(questions[q - 1]));
             QCOMPARE(SiguientePregunta, q + 1);
+            m_clockMs += q == 1 ? step : 0;
             if (q == count)
                 QCOMPARE(clickAnswered(icons, 2), kEnd);
             else
@@ -208,57 +200,11 @@ private slots:
             QCOMPARE(int(liveWindows<TForm4>().size() + liveWindows<TForm5>().size()), q == count ? 0 : 1);
         }
         qApp->removeEventFilter(&watch);
-        QCOMPARE(watch.shown, 2 * count);
-        QCOMPARE(watch.openerHidden, 0);
+        QCOMPARE(watch.gaps, 1); // the end
         QVERIFY(!DataModule6->Table3->active());
         QVERIFY(!RunUnderWay);
         QCOMPARE(TiemposPregunta[count], QStringLiteral("0:0:1:500"));
         QCOMPARE(results("Edicion, Pregunta, Tiempo, Rep_icono, Suma_tiempo"), expected);
-    }
-
-    void clockSetDuringAnswer_data()
-    {
-        QTest::addColumn<int>("step");
-        QTest::newRow("set back 1 s") << -1000;
-        QTest::newRow("forward 1 h") << 3600000;
-        QTest::newRow("summer time ends") << -3600000; // once a 23-hour answer, refused at every click
-    }
-    void clockSetDuringAnswer()
-    {
-        QFETCH(int, step);
-        startRun({ QStringLiteral("Uno"), QStringLiteral("Dos") }, 2, 2);
-        shownWindow<TForm4>()->BitBtn1->click();
-        m_clockMs += step;
-        shownWindow<TForm5>()->speedButton(1)->click();
-        QCOMPARE(answer(true), kEnd);
-        QCOMPARE(results("Pregunta, Tiempo, Suma_tiempo"), (QStringList { "Uno|0:0:1:500|1", "Dos|0:0:1:500|1" }));
-    }
-
-    void refusedClickCanBeRepeated()
-    {
-        startRun({ QStringLiteral("Única") }, 2, 2);
-        // No way out of a run but its answers: the window system's close is refused.
-        auto closeFromWindowSystem = [](QWidget* w) {
-            QCloseEvent close;
-            QCoreApplication::sendEvent(w->windowHandle(), &close);
-            return w->isVisible();
-        };
-        TForm4* notice = shownWindow<TForm4>();
-        QVERIFY(closeFromWindowSystem(notice));
-        notice->BitBtn1->click();
-        TForm5* icons = shownWindow<TForm5>();
-        QVERIFY(closeFromWindowSystem(icons));
-        // A row for the icon on button 1 already at the largest count.
-        writeResult(1, QStringLiteral("Única"), icons->shownIcon(1), 32767, 0);
-        QVERIFY(clickAnswered(icons, 1).startsWith(QStringLiteral("32768 is not a valid value for field 'Rep_icono'")));
-        QVERIFY(icons->isVisible());
-        QCOMPARE(SiguientePregunta, 2);
-        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
-        QCOMPARE(clickAnswered(icons, 2), kEnd);
-        // The second click is the start's second clock reading after it: 3 s.
-        QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"),
-            (QStringList { QStringLiteral("%1|32767|0").arg(icons->shownIcon(1)),
-                QStringLiteral("%1|1|3").arg(icons->shownIcon(2)) }));
     }
 
     // Survey 2 of four alike runs while other commands change the run state
@@ -301,7 +247,10 @@ private slots:
         startRun(questions, 2, 2, 2);
         for (int edicion : { 1, 3, 4 })
             writeSurvey(edicion, questions, 2, 2, run_fixture::surveyDirectory(m_run->icons));
-        QCOMPARE(answer(), QString());
+        QVERIFY(shownWindow<TForm4>());
+        shownWindow<TForm4>()->BitBtn1->click();
+        QVERIFY(shownWindow<TForm5>());
+        shownWindow<TForm5>()->speedButton(1)->click();
         // What other commands of the main window leave behind meanwhile.
         EdicionActual = 3;
         Memo1.replace({ QStringLiteral("X"), QStringLiteral("Y") });
@@ -338,52 +287,74 @@ private slots:
         QVERIFY(!shownWindow<TForm4>() && !shownWindow<TForm5>());
     }
 
-    // A file that cannot be written at the click: the respondent is told,
-    // nothing is stored, and the same click works once the file is free.
-    void fileBlockedThenFree_data()
+    // A click refused: the respondent is told, nothing is stored, and the
+    // run stays at that click, which works once the cause is gone.
+    void refusedClickRepeated_data()
     {
-        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("block");
         QTest::addColumn<QString>("message");
-        QTest::newRow("made read-only, then writable") << true << "es de solo lectura";
+        QTest::newRow("made read-only, then writable") << "read-only"
+                                                       << "es de solo lectura";
         QTest::newRow("locked by another program, then released")
-            << false << "está siendo usada por otro programa; vuelva a intentarlo";
+            << "lock"
+            << "está siendo usada por otro programa; vuelva a intentarlo";
+        QTest::newRow("its row at the largest count, then another icon")
+            << "full"
+            << "32768 is not a valid value for field 'Rep_icono'. The allowed range is -32768 to 32767";
     }
-    void fileBlockedThenFree()
+    void refusedClickRepeated()
     {
-        QFETCH(bool, readOnly);
+        QFETCH(QString, block);
         QFETCH(QString, message);
         startRun({ QStringLiteral("Única") }, 2, 2);
+        // No way out of a run but its answers: the window system's close is refused.
+        auto refusesClose = [](QWidget* w) {
+            QCloseEvent close;
+            QCoreApplication::sendEvent(w->windowHandle(), &close);
+            return w->isVisible();
+        };
+        TForm4* notice = shownWindow<TForm4>();
+        QVERIFY(notice && refusesClose(notice));
+        notice->BitBtn1->click();
+        TForm5* icons = shownWindow<TForm5>();
+        QVERIFY(icons && refusesClose(icons));
         const QString tesis = m_run->data.tablePath(QStringLiteral("tesis.DB"));
         const auto permissions = QFile::permissions(tesis);
-        const QString otherProgram = QStringLiteral("another-program");
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), otherProgram);
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("another-program"));
         other.setDatabaseName(tesis);
-        if (readOnly) {
+        if (block == QStringLiteral("read-only")) {
             QVERIFY(QFile::setPermissions(tesis, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        } else {
+        } else if (block == QStringLiteral("lock")) {
             QVERIFY(other.open());
             execOn(other, QStringLiteral("BEGIN IMMEDIATE"));
+        } else {
+            writeResult(1, QStringLiteral("Única"), icons->shownIcon(1), 32767, 0);
         }
-        shownWindow<TForm4>()->BitBtn1->click();
-        const QString refused = clickAnswered(shownWindow<TForm5>(), 1);
+        const QString refused = clickAnswered(icons, 1);
         QVERIFY2(refused.contains(message), qPrintable(refused));
-        QVERIFY(shownWindow<TForm5>());
+        QVERIFY(icons->isVisible());
+        QCOMPARE(SiguientePregunta, 2);
+        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
         other.close(); // its transaction goes with it
         other = QSqlDatabase();
-        QSqlDatabase::removeDatabase(otherProgram);
+        QSqlDatabase::removeDatabase(QStringLiteral("another-program"));
         QFile::setPermissions(tesis, permissions);
-        QCOMPARE(clickAnswered(shownWindow<TForm5>(), 1), kEnd);
-        QCOMPARE(results("Rep_icono"), QStringList { "1" });
+        const int button = block == QStringLiteral("full") ? 2 : 1;
+        QCOMPARE(clickAnswered(icons, button), kEnd);
+        // The second click is the start's second clock reading after it: 3 s.
+        const QString full = QStringLiteral("%1|32767|0").arg(icons->shownIcon(1));
+        QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"),
+            (button == 2 ? QStringList { full } : QStringList {})
+                << QStringLiteral("%1|1|3").arg(icons->shownIcon(button)));
     }
 
     // Two copies of the program, each with its own connection and open
     // datasets, answering the same keys: in turns, then at the same time.
     void twoCopiesAnswerTheSameKeys()
     {
-        const QString otherCopy = QStringLiteral("another copy");
-        const QString directory = m_run->data.directory();
+        const QString otherCopy = QStringLiteral("another copy"), directory = m_run->data.directory();
         const QImage picture(m_run->icons + QStringLiteral("/1.bmp"));
-        auto answerAll = [&picture](vdb::Table& table, int times) {
+        auto answer = [&picture](vdb::Table& table, int times) {
             return errorOf([&] {
                 for (int i = 0; i < times; ++i)
                     accumulateAnswer(&table, { 1, QStringLiteral("Uno"), i % 3 + 1 }, {}, picture, 2);
@@ -401,40 +372,35 @@ private slots:
                     return false;
             return true;
         };
-        QString copyError;
-        std::promise<void> copyDone;
-        std::future<void> copyFinished = copyDone.get_future();
-        std::thread copy([&] {
+        // The other copy reads its rows before the main copy's first answers, and
+        // lets its connection go only once the main copy is done with the registry.
+        auto copy = std::async(std::launch::async, [&] {
             vdb::setDatabaseDirectory(otherCopy, directory);
             vdb::Table table;
             open(table, otherCopy);
             ready = true;
-            // Its rows were read before the main copy's first answers.
-            copyError = waitFor(go) ? answerAll(table, 30) : QStringLiteral("never told to go");
-            // The registry of connections changes only when the main copy is done.
-            if (!waitFor(mainDone))
-                copyError += QStringLiteral("never told the main copy was done");
+            QString error = waitFor(go) ? answer(table, 30) : QStringLiteral("never told to go");
+            error += waitFor(mainDone) ? QString() : QStringLiteral("never told the main copy was done");
             table.close();
             vdb::setDatabaseDirectory(otherCopy, directory); // its connection goes with this thread
-            copyDone.set_value();
+            return error;
         });
-        auto finishCopy = [&] {
+        auto finish = qScopeGuard([&] {
             go = mainDone = true;
-            // A copy stuck past every limit would hang the join: stop naming it instead.
-            if (copyFinished.wait_for(std::chrono::seconds(30)) != std::future_status::ready)
+            // Past every limit the wait for it would hang: stop, naming it.
+            if (copy.valid() && copy.wait_for(std::chrono::seconds(30)) != std::future_status::ready)
                 qFatal("the other copy did not finish its answers in 30 s");
-            copy.join();
-        };
-        auto joinCopy = qScopeGuard(finishCopy);
+        });
         QVERIFY2(waitFor(ready), "the other copy did not open its table");
         vdb::Table table;
         open(table, kDatabaseName);
-        QCOMPARE(answerAll(table, 2), QString()); // in turns: icons 1 and 2 before the other copy
+        QCOMPARE(answer(table, 2), QString()); // in turns: icons 1 and 2 before the other copy
         go = true;
-        const QString mainError = answerAll(table, 30);
-        joinCopy.dismiss();
-        finishCopy();
-        QCOMPARE(mainError + copyError, QString());
+        QCOMPARE(answer(table, 30), QString());
+        mainDone = true;
+        QVERIFY2(copy.wait_for(std::chrono::seconds(30)) == std::future_status::ready,
+            "the other copy did not finish its answers in 30 s");
+        QCOMPARE(copy.get(), QString());
         QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"), (QStringList { "1|21|42", "2|21|42", "3|20|40" }));
     }
 
@@ -465,18 +431,6 @@ private:
                 ok->click();
         });
         return runAnswered([&] { icons->speedButton(button)->click(); }, 5000) ? *shown : QStringLiteral("left open");
-    }
-    // Moves on from the shown notice and answers with icon button 1; the
-    // message shown after the last question.
-    static QString answer(bool last = false)
-    {
-        if (TForm4* notice = shownWindow<TForm4>())
-            notice->BitBtn1->click();
-        TForm5* icons = shownWindow<TForm5>();
-        if (last || !icons)
-            return clickAnswered(icons, 1);
-        icons->speedButton(1)->click();
-        return {};
     }
     // The result rows as "a|b|..." in the order the file keeps them.
     QStringList results(const QString& columns
