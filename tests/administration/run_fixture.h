@@ -7,10 +7,14 @@
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QList>
 #include <QStringList>
+
+#include <functional>
+#include <memory>
 
 namespace run_fixture {
 
@@ -55,6 +59,19 @@ template <typename W> W* shownWindow()
         if (w->isVisible())
             return w;
     return nullptr;
+}
+
+// Runs an action that shows a message, answers it with OK and returns its
+// text: empty when none showed, "left open" when it could not be answered.
+inline QString messageOf(const std::function<void()>& action)
+{
+    auto shown = std::make_shared<QString>();
+    testing_support::whenModal([shown](QWidget* modal) {
+        *shown = testing_support::lastModalText();
+        if (QAbstractButton* ok = testing_support::findButton(modal, QStringLiteral("OK")))
+            ok->click();
+    });
+    return testing_support::runAnswered(action, 5000) ? *shown : QStringLiteral("left open");
 }
 
 inline void releaseHidden()

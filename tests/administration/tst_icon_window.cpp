@@ -38,7 +38,6 @@ private slots:
         QTest::newRow("2") << 2 << "(380,154) (131,154)";
         QTest::newRow("3") << 3 << "(380,154) (193,262) (193,46)";
         QTest::newRow("4: 0.01745 per degree, not pi/180") << 4 << "(380,154) (256,279) (131,154) (255,29)";
-        QTest::newRow("7") << 7 << "(380,154) (333,252) (228,276) (143,208) (143,100) (228,32) (333,56)";
         QTest::newRow("12") << 12
                             << "(380,154) (364,216) (318,262) (256,279) (193,262) (147,217) (131,154) (147,92) "
                                "(193,46) (255,29) (318,46) (364,91)";
@@ -192,10 +191,10 @@ private slots:
         }
         // With as many pictures as buttons every icon is shown, so 3.bmp is loaded by some button.
         setRun(4, 4);
-        pressOnModal(QStringLiteral("OK"));
-        TForm5 window;
-        QVERIFY(!lastModalTitle().isEmpty());
-        QCOMPARE(lastModalText(), message.contains(QLatin1String("%1")) ? message.arg(DirIconos) : message);
+        std::unique_ptr<TForm5> created;
+        const QString shown = run_fixture::messageOf([&created] { created = std::make_unique<TForm5>(); });
+        QCOMPARE(shown, message.contains(QLatin1String("%1")) ? message.arg(DirIconos) : message);
+        TForm5& window = *created;
         int failed = 0;
         for (int k = 1; k <= 4; ++k)
             if (window.shownIcon(k) == 3)
