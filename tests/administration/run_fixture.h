@@ -11,10 +11,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QList>
+#include <QMessageBox>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
-#include <memory>
 
 namespace run_fixture {
 
@@ -61,18 +62,42 @@ template <typename W> W* shownWindow()
     return nullptr;
 }
 
-// Runs an action that shows a message, answers it with OK and returns its
-// text: empty when none showed, "left open" when it could not be answered.
-inline QString messageOf(const std::function<void()>& action)
+// Presses OK on every modal window as soon as it shows, so that no test can
+// hang on one, and keeps what each said; one without OK is hidden, and named.
+class Answerer
 {
-    auto shown = std::make_shared<QString>();
-    testing_support::whenModal([shown](QWidget* modal) {
-        *shown = testing_support::lastModalText();
-        if (QAbstractButton* ok = testing_support::findButton(modal, QStringLiteral("OK")))
-            ok->click();
-    });
-    return testing_support::runAnswered(action, 5000) ? *shown : QStringLiteral("left open");
-}
+public:
+    Answerer()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible())
+                return;
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            messages << (box ? box->text() : modal->windowTitle());
+            if (QAbstractButton* ok = testing_support::findButton(modal, QStringLiteral("OK"))) {
+                ok->click();
+            } else {
+                messages.last().prepend(QStringLiteral("left open: "));
+                modal->hide();
+            }
+        });
+        m_timer.start(10);
+    }
+    // What the action showed, taken out of `messages`; empty when nothing.
+    QString messageOf(const std::function<void()>& action)
+    {
+        const qsizetype before = messages.size();
+        action();
+        const QString shown = messages.mid(before).join(QLatin1Char('\n'));
+        messages.resize(before);
+        return shown;
+    }
+    QStringList messages;
+
+private:
+    QTimer m_timer;
+};
 
 inline void releaseHidden()
 {

@@ -26,7 +26,6 @@
 
 using namespace testing_support;
 using run_fixture::liveWindows;
-using run_fixture::messageOf;
 using run_fixture::shownWindow;
 
 namespace {
@@ -59,6 +58,7 @@ private slots:
     {
         m_run = std::make_unique<run_fixture::RunData>(12);
         m_anchor = std::make_unique<QWidget>();
+        m_answerer = std::make_unique<run_fixture::Answerer>();
         m_clockMs = 36000000;
         m_steadyMs = 0;
         // Each reading of the clocks is 1.5 s after the one before.
@@ -77,6 +77,9 @@ private slots:
         run_fixture::releaseHidden();
         run_clock::setNow({});
         m_run.reset();
+        const QStringList unexpected = std::exchange(m_answerer->messages, {});
+        m_answerer.reset();
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char('\n'))));
     }
 
     void positions_data()
@@ -241,7 +244,7 @@ private slots:
         // With as many pictures as buttons every icon is shown, so 3.bmp is loaded by some button.
         setRun(4, 4);
         std::unique_ptr<TForm5> created;
-        const QString shown = run_fixture::messageOf([&created] { created = std::make_unique<TForm5>(); });
+        const QString shown = m_answerer->messageOf([&created] { created = std::make_unique<TForm5>(); });
         QCOMPARE(shown, message.contains(QLatin1String("%1")) ? message.arg(DirIconos) : message);
         TForm5& window = *created;
         int failed = 0;
@@ -607,9 +610,10 @@ private:
         openFirstNotice(m_anchor.get());
     }
     // Clicks an icon whose click shows a message; its text.
-    static QString clickAnswered(TForm5* icons, int button)
+    QString clickAnswered(TForm5* icons, int button)
     {
-        return icons ? messageOf([&] { icons->speedButton(button)->click(); }) : QStringLiteral("no icon window");
+        return icons ? m_answerer->messageOf([&] { icons->speedButton(button)->click(); })
+                     : QStringLiteral("no icon window");
     }
     // The result rows as "a|b|..." in the order the file keeps them.
     QStringList results(const QString& columns
@@ -620,6 +624,7 @@ private:
 
     std::unique_ptr<run_fixture::RunData> m_run;
     std::unique_ptr<QWidget> m_anchor;
+    std::unique_ptr<run_fixture::Answerer> m_answerer;
     int m_clockMs = 0;
     qint64 m_steadyMs = 0;
 };
