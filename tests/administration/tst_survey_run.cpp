@@ -25,8 +25,7 @@
 #include <future>
 
 using namespace testing_support;
-using run_fixture::liveWindows;
-using run_fixture::shownWindow;
+using namespace run_fixture;
 
 namespace {
 
@@ -56,9 +55,9 @@ class TestSurveyRun : public QObject
 private slots:
     void init()
     {
-        m_run = std::make_unique<run_fixture::RunData>(12);
+        m_run = std::make_unique<RunData>(12);
         m_anchor = std::make_unique<QWidget>();
-        m_answerer = std::make_unique<run_fixture::Answerer>();
+        m_answerer = std::make_unique<Answerer>();
         m_clockMs = 36000000;
         m_steadyMs = 0;
         // Each reading of the clocks is 1.5 s after the one before.
@@ -74,7 +73,7 @@ private slots:
     {
         MainWindow = nullptr;
         m_anchor.reset();
-        run_fixture::releaseHidden();
+        releaseHidden();
         run_clock::setNow({});
         m_run.reset();
         const QStringList unexpected = std::exchange(m_answerer->messages, {});
@@ -379,7 +378,7 @@ private slots:
             else
                 icons->speedButton(2)->click();
             // The windows done with are hidden and released: only the next notice lives on.
-            run_fixture::releaseHidden();
+            releaseHidden();
             QCOMPARE(int(liveWindows<TForm4>().size() + liveWindows<TForm5>().size()), q == count ? 0 : 1);
         }
         qApp->removeEventFilter(&watch);
@@ -429,7 +428,7 @@ private slots:
         const QStringList questions { QStringLiteral("Uno"), QStringLiteral("Dos") };
         startRun(questions, 2, 2, 2);
         for (int edicion : { 1, 3, 4 })
-            writeSurvey(edicion, questions, 2, 2, run_fixture::surveyDirectory(m_run->icons));
+            writeSurvey(edicion, questions, 2, 2, surveyDirectory(m_run->icons));
         QVERIFY(shownWindow<TForm4>());
         shownWindow<TForm4>()->BitBtn1->click();
         QVERIFY(shownWindow<TForm5>());
@@ -598,7 +597,7 @@ private:
         NumPreguntas = int(questions.size());
         NumIconos = numIconos;
         TotalIconos = totalIconos;
-        DirIconos = run_fixture::surveyDirectory(m_run->icons);
+        DirIconos = surveyDirectory(m_run->icons);
         Memo1.replace(questions);
         SiguientePregunta = 1;
     }
@@ -622,9 +621,9 @@ private:
         return fileRows(m_run->data.tablePath(QStringLiteral("tesis.DB")), QStringLiteral("tesis"), columns);
     }
 
-    std::unique_ptr<run_fixture::RunData> m_run;
+    std::unique_ptr<RunData> m_run;
     std::unique_ptr<QWidget> m_anchor;
-    std::unique_ptr<run_fixture::Answerer> m_answerer;
+    std::unique_ptr<Answerer> m_answerer;
     int m_clockMs = 0;
     qint64 m_steadyMs = 0;
 };
