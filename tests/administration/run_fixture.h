@@ -7,10 +7,15 @@
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QList>
+#include <QMessageBox>
 #include <QStringList>
+#include <QTimer>
+
+#include <functional>
 
 namespace run_fixture {
 
@@ -56,6 +61,43 @@ template <typename W> W* shownWindow()
             return w;
     return nullptr;
 }
+
+// Presses OK on every modal window as soon as it shows, so that no test can
+// hang on one, and keeps what each said; one without OK is hidden, and named.
+class Answerer
+{
+public:
+    Answerer()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible())
+                return;
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            messages << (box ? box->text() : modal->windowTitle());
+            if (QAbstractButton* ok = testing_support::findButton(modal, QStringLiteral("OK"))) {
+                ok->click();
+            } else {
+                messages.last().prepend(QStringLiteral("left open: "));
+                modal->hide();
+            }
+        });
+        m_timer.start(10);
+    }
+    // What the action showed, taken out of `messages`; empty when nothing.
+    QString messageOf(const std::function<void()>& action)
+    {
+        const qsizetype before = messages.size();
+        action();
+        const QString shown = messages.mid(before).join(QLatin1Char('\n'));
+        messages.resize(before);
+        return shown;
+    }
+    QStringList messages;
+
+private:
+    QTimer m_timer;
+};
 
 inline void releaseHidden()
 {
