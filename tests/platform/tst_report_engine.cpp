@@ -173,8 +173,8 @@ private slots:
         QTest::addColumn<int>("summaryHeight");
         QTest::addColumn<QString>("pages"); // detail rows per page, "s" where the summary is
         QTest::newRow("no rows: one empty detail band") << 0 << 522 << "0s";
-        QTest::newRow("summary just fits") << 18 << 100 << "18s";
-        QTest::newRow("summary pushed over") << 19 << 100 << "19|0s";
+        QTest::newRow("summary just fits") << 18 << 111 << "18s";
+        QTest::newRow("summary a pixel too tall") << 18 << 112 << "18|0s";
         QTest::newRow("first page full of rows") << 20 << 100 << "20|0s";
         QTest::newRow("detail spills") << 21 << 100 << "20|1s";
         QTest::newRow("summary alone on the fourth") << 62 << 100 << "20|21|21|0s";
@@ -324,12 +324,14 @@ private slots:
                     QCOMPARE(preview->pageCount(), pages);
                     QCOMPARE(preview->zoomFactor(), 1.0); // the report's zoom, 100 %
                     const auto press = [&](const char* name) { preview->button(QLatin1String(name))->click(); };
+                    QImage before; // each page's picture differs from the one shown before it
                     const auto shows = [&](int p) {
                         QStringList texts;
                         for (const auto& item : preview->report()->page(p)->items)
                             texts << item.text;
-                        return preview->currentPage() == p && !preview->shownPage().isNull()
-                            && words(texts.join(QLatin1Char(' '))) == printed[size_t(p)];
+                        const bool fresh = !preview->shownPage().isNull() && preview->shownPage() != before;
+                        before = preview->shownPage();
+                        return fresh && preview->currentPage() == p && words(texts.join(' ')) == printed[size_t(p)];
                     };
                     QVERIFY(!preview->button(QStringLiteral("PriorPage"))->isEnabled());
                     press("LastPage");
