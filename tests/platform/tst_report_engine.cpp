@@ -196,8 +196,6 @@ private slots:
                 QCOMPARE((textsOf(page, "TitleText") + textsOf(page, "HeaderText") + textsOf(page, "PageNo")).join('|'),
                     QStringLiteral("%1CABECERA|%2").arg(p ? "" : "Informe de prueba|").arg(p + 1));
                 pages << QString::number(textsOf(page, "Icon").size()) + (textsOf(page, "Count").isEmpty() ? "" : "s");
-                for (const auto& item : page.items) // nothing of the body reaches into the footer
-                    QVERIFY(item.source.startsWith(QLatin1String("Page")) || item.box.top() < 1056 - kMargin - 40);
             }
             QTEST(pages.join(QLatin1Char('|')), "pages");
             // An empty run still gives the detail band its height: the summary sits below it.
