@@ -32,12 +32,10 @@ private slots:
     {
         {
             TForm8 global(nullptr, false); // made at start-up: opens nothing
-            QVERIFY(!DataModule6->Table1->active());
-            QCOMPARE(global.ComboBox1->count(), 0);
+            QVERIFY(!DataModule6->Table1->active() && global.ComboBox1->count() == 0);
         }
         EdicionActual = 1; // a single survey: no navigator
-        TForm8 single;
-        QVERIFY(single.DBNavigator1->isHidden());
+        QVERIFY(TForm8().DBNavigator1->isHidden());
     }
     void keysThenEscape_data()
     {
@@ -58,22 +56,14 @@ private slots:
         QFETCH(QString, keys);
         TForm8* form = openAsTheCommandDoes();
         QVERIFY(showActive(form));
-        // On the first survey whatever the table's position, nothing chosen.
-        QCOMPARE(form->DBEdit1->text(), QString("1"));
-        QVERIFY(!form->DBNavigator1->isHidden());
-        const QStringList entries { "¿Edad?", "Color", " ", "Color" };
-        QCOMPARE(form->ComboBox1->count(), 4);
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(form->ComboBox1->itemText(i), entries.at(i));
-        QCOMPARE(form->ComboBox1->currentIndex(), -1);
-        QVERIFY(!form->Label3->isEnabled() && !form->Edit1->isEnabled() && !form->BitBtn1->isEnabled());
-        // Choosing opens the field; nothing closes it again.
+        // On the first survey whatever the table's position, nothing chosen;
+        // choosing opens the field, and nothing closes it again.
+        QCOMPARE(state(form), "1 ¿Edad?/Color/ /Color -1 000");
         choose(form, 1);
-        QVERIFY(form->Label3->isEnabled() && form->Edit1->isEnabled() && !form->BitBtn1->isEnabled());
+        QCOMPARE(state(form), "1 ¿Edad?/Color/ /Color 1 110");
         type(form, keys);
         QTEST(form->BitBtn1->isEnabled(), "enabled");
         QTEST(form->Edit1->text(), "text");
-        QVERIFY(form->isVisible());
         // Escape is "Cancelar": nothing written, the parameter table and the query left open.
         typeKeys(form->Edit1, QStringLiteral("<esc>"));
         QVERIFY(!form->isVisible());
@@ -140,13 +130,9 @@ private slots:
             // Next on the last survey moves nothing, yet the list is filled again.
             choose(form, 0);
             form->DBNavigator1->button(vui::DBNavigator::nbNext)->click();
-            QCOMPARE(form->ComboBox1->count(), 1);
-            QCOMPARE(form->ComboBox1->currentIndex(), -1);
-            QCOMPARE(form->Edit1->text(), QString("Vacía"));
-            QVERIFY(form->Edit1->isEnabled() && form->BitBtn1->isEnabled());
+            QCOMPARE(state(form) + ' ' + form->Edit1->text(), "3 Otra -1 111 Vacía");
             form->DBNavigator1->button(vui::DBNavigator::nbPrior)->click();
-            QCOMPARE(form->ComboBox1->itemText(1), QString(" "));
-            QCOMPARE(form->ComboBox1->currentText(), QString());
+            QCOMPARE(state(form), "2 Color/ /Nunca -1 111");
             form->BitBtn1->click();
         });
         QCOMPARE(result, int(vui::mrOk));
@@ -178,6 +164,20 @@ private slots:
     }
 
 private:
+    // The survey shown, the entries, the choice, and whether the label, the
+    // field and "Aceptar" are enabled; the navigator shows with several surveys.
+    static QString state(TForm8* form)
+    {
+        QStringList entries;
+        for (int i = 0; i < form->ComboBox1->count(); ++i)
+            entries << form->ComboBox1->itemText(i);
+        return QStringLiteral("%1 %2 %3 %4%5%6")
+            .arg(form->DBNavigator1->isHidden() ? "-" : form->DBEdit1->text(), entries.join('/'))
+            .arg(form->ComboBox1->currentIndex())
+            .arg(int(form->Label3->isEnabled()))
+            .arg(int(form->Edit1->isEnabled()))
+            .arg(int(form->BitBtn1->isEnabled()));
+    }
     // What "Modificar Preguntas" does before it creates the dialog.
     TForm8* openAsTheCommandDoes()
     {
