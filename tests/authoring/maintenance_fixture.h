@@ -50,8 +50,8 @@ inline void writeRows(const QString& table, const QString& columns, const QStrin
 
 inline const QString kAllParameters = QStringLiteral("Edicion, Num, Num_ico, Total_ico, Direccion");
 
-// Per test: the three tables, a working directory holding "iconos", the data
-// module, and the run state as the main window leaves it.
+// Per test: the tables and the data module, a working directory holding
+// "iconos", and the run state as the main window leaves it.
 class Fixture
 {
 public:
@@ -61,7 +61,6 @@ public:
         QDir().mkpath(m_data.path(QStringLiteral("trabajo/iconos")));
         m_work = QDir(m_data.path(QStringLiteral("trabajo"))).canonicalPath();
         QDir::setCurrent(m_work);
-        DataModule6 = new TDataModule6;
         EdicionActual = 1;
         ModoReedicion = 0;
         NumPreguntas = 0;
@@ -74,8 +73,6 @@ public:
             if (qobject_cast<vui::Form*>(w))
                 w->deleteLater();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        delete DataModule6;
-        DataModule6 = nullptr;
         QDir::setCurrent(m_savedCwd);
         RunUnderWay = false;
     }
@@ -89,27 +86,27 @@ public:
             QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, Promedio"), results,
             QStringLiteral(", '0:0:3:120', x'424d', 6, 2, 3"));
     }
-    QStringList rows(const QString& table, const QString& columns) const
+    QStringList rows(const char* table, const char* columns) const
     {
         return fileRows(file(table + QStringLiteral(".DB")), table, columns);
     }
     QStringList parameters(const QString& columns = QStringLiteral("Edicion, Direccion")) const
     {
-        return rows(QStringLiteral("variables"), columns);
+        return fileRows(file(QStringLiteral("variables.DB")), QStringLiteral("variables"), columns);
     }
-    QStringList questions() const { return rows(QStringLiteral("preguntas"), QStringLiteral("Edicion, Preguntas")); }
-    QStringList results() const { return rows(QStringLiteral("tesis"), QStringLiteral("Edicion, Pregunta, Icono")); }
+    QStringList questions() const { return rows("preguntas", "Edicion, Preguntas"); }
+    QStringList results() const { return rows("tesis", "Edicion, Pregunta, Icono"); }
     QStringList everything() const
     {
         QStringList all;
         for (const char* table : { "variables", "preguntas", "tesis" })
-            all << allFileRows(file(QLatin1String(table) + QStringLiteral(".DB")), QLatin1String(table));
+            all << allFileRows(file(table + QStringLiteral(".DB")), table);
         return all;
     }
 
 private:
     QString m_savedCwd;
-    TestData m_data;
+    ModuleData m_data;
     QString m_work;
 };
 

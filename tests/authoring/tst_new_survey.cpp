@@ -98,17 +98,14 @@ private slots:
         // Only an emptied count takes it away; a count typed again brings it back.
         QVERIFY(focusOn(dialog->Edit4));
         typeKeys(dialog->Edit4, QStringLiteral("<End><BS>"));
-        QCOMPARE(dialog->BitBtn1->isEnabled(), !dialog->Edit4->text().isEmpty());
-        typeKeys(dialog->Edit4, QStringLiteral("<BS>"));
         QVERIFY(!dialog->BitBtn1->isEnabled());
         typeKeys(dialog->Edit4, QStringLiteral("8"));
         QVERIFY(dialog->BitBtn1->isEnabled());
     }
     // Steps: a field given the focus as a click would, then keys typed into
-    // whatever has the focus, in turn. A button that had the focus never
-    // becomes the one Enter presses. Escape, and only Escape, is "Cancelar".
-    // Re-edit starts from the last row, whose directory is the working one
-    // unless the row gives another.
+    // whatever has the focus. A button that had the focus never becomes the
+    // one Enter presses; Escape, and only Escape, is "Cancelar". Re-edit
+    // starts from the last row.
     void keysAfterTheFocusMoved_data()
     {
         QTest::addColumn<bool>("reEdit");
@@ -287,8 +284,7 @@ private slots:
 
         m_questionDialogs = 0;
         answerParameters(passes, 0, cancel);
-        // As "Crear Encuesta" opens it: re-edit off, the parameter table open,
-        // the edition after the last, a new dialog with its caption.
+        // As "Crear Encuesta" opens it.
         ModoReedicion = 0;
         DataModule6->Table1->open();
         EdicionActual = DataModule6->Table1->recordCount() + 1;
@@ -297,14 +293,13 @@ private slots:
         QVERIFY(runAnswered([dialog] { dialog->showModal(); }, 20000));
         QCOMPARE(m_questionDialogs, passes.size() - (cancel ? 1 : 0));
         QCOMPARE(ModoReedicion, passes.size() > 1 ? 1 : 0);
-        // The chain has unwound: no dialog of it is left on screen.
+        // The chain has unwound.
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY(!w->isVisible() || !qobject_cast<vui::Form*>(w));
         QVERIFY(!QApplication::activeModalWidget());
 
-        // One parameter row for the new survey, from the last pass, and only
-        // the last pass's questions, in order, after the earlier survey's;
-        // after "Cancelar" the tables hold what they held before.
+        // The last pass's parameters and questions after the earlier survey's;
+        // after "Cancelar" only the earlier survey.
         const int n = passes.last();
         const int edition = earlier ? 2 : 1;
         if (!cancel)
@@ -338,8 +333,7 @@ private:
     {
         return k == 2 ? QString() : QStringLiteral("pasada %1 pregunta %2").arg(pass).arg(k);
     }
-    // Its opener was hidden first, and it belongs to that opener as the
-    // window system sees it.
+    // Its opener was hidden first, and owns it as the window system sees it.
     static bool overHiddenOpener(QWidget* dialog)
     {
         QWidget* opener = dialog->parentWidget();
@@ -360,8 +354,7 @@ private:
                 index == 0 ? QStringLiteral(" Vesmarin - Edicion de Encuesta")
                            : QStringLiteral("Vesmarin - Edicion de Encuesta"));
             QVERIFY(index == 0 || overHiddenOpener(parameters));
-            // A re-edit pass starts from what the pass before stored, with
-            // "Aceptar" available since that directory came from the lists.
+            // A re-edit pass starts from what the pass before stored.
             QCOMPARE(
                 parameters->Edit1->text(), index == 0 ? QStringLiteral("1") : QString::number(passes.at(index - 1)));
             QCOMPARE(parameters->BitBtn1->isEnabled(), index > 0);
@@ -385,8 +378,8 @@ private:
                 // Each step opens where the one before stood (odd heights round).
                 QVERIFY(overHiddenOpener(questions));
                 QVERIFY((questions->frameGeometry().center() - centre).manhattanLength() <= 1);
-                // Enter walks the fields, the second left empty, and presses
-                // the focused "Aceptar"; Escape does nothing here.
+                // Enter walks the fields (the second left empty) to the focused
+                // "Aceptar" and presses it; Escape does nothing here.
                 for (int k = 1; k <= n; ++k) {
                     QTRY_VERIFY_WITH_TIMEOUT(questions->questionEdit(k)->hasFocus(), 2000);
                     typeKeys(nullptr, (k == 1 ? QStringLiteral("<Esc>") : QString()) + text(index + 1, k) + "<Enter>");
