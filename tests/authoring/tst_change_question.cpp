@@ -28,13 +28,9 @@ private slots:
     }
     void cleanup() { m_fixture.reset(); }
 
-    void madeAtStartUpOrForOneSurvey()
+    void singleSurveyWithoutNavigator()
     {
-        {
-            TForm8 global(nullptr, false); // made at start-up: opens nothing
-            QVERIFY(!DataModule6->Table1->active() && global.ComboBox1->count() == 0);
-        }
-        EdicionActual = 1; // a single survey: no navigator
+        EdicionActual = 1;
         QVERIFY(TForm8().DBNavigator1->isHidden());
     }
     // Keys typed as the new text of an entry, then Escape or Enter. Escape is

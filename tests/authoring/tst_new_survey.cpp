@@ -182,20 +182,12 @@ private slots:
     void storeError()
     {
         QFETCH(bool, questions);
-        std::unique_ptr<vui::Form> form;
-        vdb::Table* table = questions ? DataModule6->Table2 : DataModule6->Table1;
-        EdicionActual = questions ? 3 : 40000; // beyond the 16-bit field
-        if (questions) {
-            NumPreguntas = 5;
-            form = std::make_unique<TForm3>();
-            // After the second row the edition goes beyond the field.
-            QObject::connect(table, &vdb::DataSet::dataChanged, form.get(), [table] {
-                if (table->active() && table->state() == vdb::State::Browse && table->recordCount() == 2)
-                    EdicionActual = 40000;
-            });
-        } else {
-            form = std::make_unique<TForm2>();
-        }
+        const char* name = questions ? "preguntas" : "variables";
+        // A full disk as the third question, or the parameters, are written.
+        failWritesWhere(
+            m_fixture->file(name + QStringLiteral(".DB")), name, "INSERT", questions ? "NEW.Preguntas = 'p3'" : "1");
+        NumPreguntas = 5;
+        std::unique_ptr<vui::Form> form(questions ? static_cast<vui::Form*>(new TForm3) : new TForm2);
         const int result = showAnswered(form.get(), [](QWidget* modal) {
             auto* entry = qobject_cast<TForm3*>(modal);
             for (int k = 1; entry && k <= 5; ++k)
@@ -206,10 +198,10 @@ private slots:
             findButton(modal, QStringLiteral("Aceptar"))->click();
         });
         QCOMPARE(result, int(vui::mrOk));
-        QCOMPARE(lastModalText(),
-            QStringLiteral("40000 is not a valid value for field 'Edicion'. The allowed range is -32768 to 32767"));
+        QVERIFY2(lastModalText().contains("disco lleno"), qPrintable(lastModalText()));
         QCOMPARE(questions ? m_fixture->questions() : stored(),
-            (questions ? QStringList { "3|p1", "3|p2" } : QStringList()));
+            (questions ? QStringList { "1|p1", "1|p2" } : QStringList()));
+        vdb::Table* table = questions ? DataModule6->Table2 : DataModule6->Table1;
         QVERIFY(table->state() != vdb::State::Insert && table->state() != vdb::State::Edit);
         if (questions)
             QCOMPARE(table->recordCount(), 2);
