@@ -35,17 +35,19 @@ private slots:
             // The navigator is the first tab stop, on its first button that
             // can act (First and Prior are greyed); an arrow picks Last and
             // Space presses it; Enter then presses the mode's button.
-            QTest::qWaitFor([form] { return QApplication::focusWidget() == form->DBNavigator1; }, 2000);
-            focused = QApplication::focusWidget()->objectName() + ' ' + QString::number(form->DBNavigator1->current());
+            if (QTest::qWaitFor([form] { return QApplication::focusWidget() == form->DBNavigator1; }, 2000))
+                focused = QString::number(form->DBNavigator1->current());
             for (Qt::Key key : { Qt::Key_Right, Qt::Key_Right, Qt::Key_Space, Qt::Key_Return })
                 QTest::keyClick(form->DBNavigator1, key);
         });
-        QCOMPARE(focused, "DBNavigator1 " + QString::number(vui::DBNavigator::nbNext));
+        QCOMPARE(focused, QString::number(vui::DBNavigator::nbNext));
         QCOMPARE(result, int(vui::mrOk));
         QCOMPARE(handedOver(), "2|2|5|6|" + dir + "|¿Cuál?/ |tables 001|next 2|run 1|list hidden|notice ¿Cuál?");
         // Once the run is over, the list that owned it is released too.
         for (int q = 1; q <= 2; ++q) {
+            QVERIFY(shownWindow<TForm4>());
             shownWindow<TForm4>()->BitBtn1->click();
+            QVERIFY(shownWindow<TForm5>());
             if (q == 2)
                 pressOnModal(QStringLiteral("OK"));
             QVERIFY(runAnswered([] { shownWindow<TForm5>()->speedButton(1)->click(); }));
