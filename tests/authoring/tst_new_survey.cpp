@@ -342,13 +342,11 @@ private:
             QVERIFY2(parameters, qPrintable(modal->windowTitle()));
             // A user types into the dialog once it is the active window.
             QVERIFY(QTest::qWaitForWindowActive(parameters) && QTest::qWaitForWindowExposed(parameters));
-            QCOMPARE(parameters->windowTitle(),
-                index == 0 ? QStringLiteral(" Vesmarin - Edicion de Encuesta")
-                           : QStringLiteral("Vesmarin - Edicion de Encuesta"));
+            QCOMPARE(
+                parameters->windowTitle(), (index == 0 ? " " : "") + QStringLiteral("Vesmarin - Edicion de Encuesta"));
             QVERIFY(index == 0 || overHiddenOpener(parameters));
             // A re-edit pass starts from what the pass before stored.
-            QCOMPARE(
-                parameters->Edit1->text(), index == 0 ? QStringLiteral("1") : QString::number(passes.at(index - 1)));
+            QCOMPARE(parameters->Edit1->text(), QString::number(index == 0 ? 1 : passes.at(index - 1)));
             QCOMPARE(parameters->BitBtn1->isEnabled(), index > 0);
             parameters->Edit1->selectAll();
             QTest::keyClicks(parameters->Edit1, QByteArray::number(passes.at(index)));
