@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 #include <QScopeGuard>
 #include <QSqlDatabase>
@@ -22,25 +23,26 @@ namespace maintenance {
 
 using namespace testing_support;
 
-// Rows in the notation of the tests, an empty E being a blank edition: a
+// Rows in the notation of the tests, written as another program would: a
 // parameter row "E|Direccion" (3 questions, 4 of 8 icons) or
 // "E|Num|Num_ico|Total_ico|Direccion", a question row "E|text", a result row
-// "E|text|icon". `kinds` gives each field's type: n a number, t a text.
-inline void writeRows(
-    const QString& path, const QString& sql, const char* kinds, const QStringList& rows, const QVariantList& extra = {})
+// "E|text|icon"; an empty E is a blank edition. The fields' types make
+// numbers of the numerals.
+inline void writeRows(const QString& table, const QString& columns, const QStringList& rows, const QString& more = {})
 {
-    withTableFile(path, [&](QSqlDatabase& db) {
+    withTableFile(table, [&](QSqlDatabase& db) {
         db.transaction();
         for (const QString& row : rows) {
             QStringList f = row.split(QLatin1Char('|'));
-            if (qstrlen(kinds) == 5 && f.size() == 2)
+            if (columns.count(',') == 4 && f.size() == 2)
                 f = QStringList { f[0], QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("8"), f[1] };
-            QVariantList values;
-            for (qsizetype i = 0; kinds[i]; ++i)
-                values << (kinds[i] == 't'     ? QVariant(f.value(i))
-                        : f.value(i).isEmpty() ? QVariant()
-                                               : QVariant(f.value(i).toInt()));
-            execOn(db, sql, values + extra);
+            QVariantList values { f[0].isEmpty() ? QVariant() : QVariant(f[0]) };
+            for (const QString& field : f.mid(1))
+                values << field;
+            execOn(db,
+                QStringLiteral("INSERT INTO %1 (%2) VALUES (%3%4)")
+                    .arg(QFileInfo(table).baseName(), columns, QStringList(f.size(), "?").join(", "), more),
+                values);
         }
         db.commit();
     });
@@ -48,8 +50,8 @@ inline void writeRows(
 
 inline const QString kAllParameters = QStringLiteral("Edicion, Num, Num_ico, Total_ico, Direccion");
 
-// Per test: the three tables, a working directory holding "iconos", the data
-// module, and the run state as the main window leaves it.
+// Per test: the tables and the data module, a working directory holding
+// "iconos", and the run state as the main window leaves it.
 class Fixture
 {
 public:
@@ -59,7 +61,6 @@ public:
         QDir().mkpath(m_data.path(QStringLiteral("trabajo/iconos")));
         m_work = QDir(m_data.path(QStringLiteral("trabajo"))).canonicalPath();
         QDir::setCurrent(m_work);
-        DataModule6 = new TDataModule6;
         EdicionActual = 1;
         ModoReedicion = 0;
         NumPreguntas = 0;
@@ -72,8 +73,6 @@ public:
             if (qobject_cast<vui::Form*>(w))
                 w->deleteLater();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        delete DataModule6;
-        DataModule6 = nullptr;
         QDir::setCurrent(m_savedCwd);
         RunUnderWay = false;
     }
@@ -81,38 +80,33 @@ public:
     QString file(const QString& name) const { return m_data.tablePath(name); }
     void write(const QStringList& params, const QStringList& questions, const QStringList& results = {}) const
     {
-        writeRows(file(QStringLiteral("variables.DB")),
-            QStringLiteral(
-                "INSERT INTO variables (Edicion, Num, Num_ico, Total_ico, Direccion) VALUES (?, ?, ?, ?, ?)"),
-            "nnnnt", params);
-        writeRows(file(QStringLiteral("preguntas.DB")),
-            QStringLiteral("INSERT INTO preguntas (Edicion, Preguntas) VALUES (?, ?)"), "nt", questions);
+        writeRows(file(QStringLiteral("variables.DB")), kAllParameters, params);
+        writeRows(file(QStringLiteral("preguntas.DB")), QStringLiteral("Edicion, Preguntas"), questions);
         writeRows(file(QStringLiteral("tesis.DB")),
-            QStringLiteral("INSERT INTO tesis (Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, "
-                           "Promedio) VALUES (?, ?, ?, '0:0:3:120', ?, 6, 2, 3)"),
-            "ntn", results, { QByteArray("BMpicture") });
+            QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, Promedio"), results,
+            QStringLiteral(", '0:0:3:120', x'424d', 6, 2, 3"));
     }
-    QStringList rows(const QString& table, const QString& columns) const
+    QStringList rows(const char* table, const char* columns) const
     {
         return fileRows(file(table + QStringLiteral(".DB")), table, columns);
     }
     QStringList parameters(const QString& columns = QStringLiteral("Edicion, Direccion")) const
     {
-        return rows(QStringLiteral("variables"), columns);
+        return fileRows(file(QStringLiteral("variables.DB")), QStringLiteral("variables"), columns);
     }
-    QStringList questions() const { return rows(QStringLiteral("preguntas"), QStringLiteral("Edicion, Preguntas")); }
-    QStringList results() const { return rows(QStringLiteral("tesis"), QStringLiteral("Edicion, Pregunta, Icono")); }
+    QStringList questions() const { return rows("preguntas", "Edicion, Preguntas"); }
+    QStringList results() const { return rows("tesis", "Edicion, Pregunta, Icono"); }
     QStringList everything() const
     {
         QStringList all;
         for (const char* table : { "variables", "preguntas", "tesis" })
-            all << allFileRows(file(QLatin1String(table) + QStringLiteral(".DB")), QLatin1String(table));
+            all << allFileRows(file(table + QStringLiteral(".DB")), table);
         return all;
     }
 
 private:
     QString m_savedCwd;
-    TestData m_data;
+    ModuleData m_data;
     QString m_work;
 };
 

@@ -28,101 +28,78 @@ private slots:
     }
     void cleanup() { m_fixture.reset(); }
 
-    void madeAtStartUpOrForOneSurvey()
+    void singleSurveyWithoutNavigator()
     {
-        {
-            TForm8 global(nullptr, false); // made at start-up: opens nothing
-            QVERIFY(!DataModule6->Table1->active());
-            QCOMPARE(global.ComboBox1->count(), 0);
-        }
-        EdicionActual = 1; // a single survey: no navigator
-        TForm8 single;
-        QVERIFY(single.DBNavigator1->isHidden());
+        EdicionActual = 1;
+        QVERIFY(TForm8().DBNavigator1->isHidden());
     }
-    void keysThenEscape_data()
-    {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("a character") << "a" << true << "a";
-        QTest::newRow("Backspace on the empty field") << "<bs>" << false << "";
-        QTest::newRow("Backspace removing the last character") << "ab<bs><bs>" << true << "";
-        QTest::newRow("then Backspace on the empty field") << "ab<bs><bs><bs>" << false << "";
-        QTest::newRow("Delete changes nothing") << "a<bs><bs>x<home><del>" << true << "";
-        QTest::newRow("Ctrl+C is a character") << "<bs>^c" << true << "";
-        QTest::newRow("Enter while not ready") << "<enter>" << true << "";
-        QTest::newRow("seventy-five characters and a 76th") << QString(76, 'x') << true << QString(75, 'x');
-    }
-    void keysThenEscape()
-    {
-        QFETCH(QString, keys);
-        TForm8* form = openAsTheCommandDoes();
-        QVERIFY(showActive(form));
-        // On the first survey whatever the table's position, nothing chosen.
-        QCOMPARE(form->DBEdit1->text(), QString("1"));
-        QVERIFY(!form->DBNavigator1->isHidden());
-        const QStringList entries { "¿Edad?", "Color", " ", "Color" };
-        QCOMPARE(form->ComboBox1->count(), 4);
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(form->ComboBox1->itemText(i), entries.at(i));
-        QCOMPARE(form->ComboBox1->currentIndex(), -1);
-        QVERIFY(!form->Label3->isEnabled() && !form->Edit1->isEnabled() && !form->BitBtn1->isEnabled());
-        // Choosing opens the field; nothing closes it again.
-        choose(form, 1);
-        QVERIFY(form->Label3->isEnabled() && form->Edit1->isEnabled() && !form->BitBtn1->isEnabled());
-        type(form, keys);
-        QTEST(form->BitBtn1->isEnabled(), "enabled");
-        QTEST(form->Edit1->text(), "text");
-        QVERIFY(form->isVisible());
-        // Escape is "Cancelar": nothing written, the parameter table and the query left open.
-        typeKeys(form->Edit1, QStringLiteral("<esc>"));
-        QVERIFY(!form->isVisible());
-        QCOMPARE(m_fixture->questions(), kQuestions);
-        QCOMPARE(m_fixture->results(), kResults);
-        QVERIFY(DataModule6->Table1->active() && DataModule6->Query1->active());
-    }
-    // The new text typed and Enter pressed. A run under way opened the results
-    // table and writes into it without opening it again.
-    void acceptChangesEveryMatchingRowOnce_data()
+    // Keys typed as the new text of an entry, then Escape or Enter. Escape is
+    // "Cancelar": nothing written, the parameter table and the query left
+    // open. Enter changes every matching question and result row once; a run
+    // under way opened the results table and writes into it without opening it.
+    void keysThenEscapeOrEnter_data()
     {
         QTest::addColumn<int>("survey");
         QTest::addColumn<int>("entry");
-        QTest::addColumn<QString>("newText");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("typed"); // "Aceptar" enabled, and the text
         QTest::addColumn<bool>("running");
-        QTest::addColumn<QList<int>>("questionRows"); // rows of kQuestions that change
+        QTest::addColumn<QList<int>>("questionRows"); // rows of kQuestions that change, with Enter
         QTest::addColumn<QList<int>>("resultRows"); // rows of kResults that change
         using L = QList<int>;
-        QTest::newRow("duplicate texts, consecutive results, same text elsewhere")
-            << 1 << 1 << "Colour" << false << L { 1, 3 } << L { 0, 1, 4 };
-        QTest::newRow("the same text in the second survey") << 2 << 0 << "Colour" << false << L { 4 } << L { 2 };
-        QTest::newRow("a question never answered, under a run") << 2 << 2 << "Jamás" << true << L { 6 } << L {};
-        QTest::newRow("the empty question, listed as one blank") << 1 << 2 << "Nueva" << false << L {} << L {};
-        QTest::newRow("an empty new text") << 3 << 0 << "" << false << L { 7 } << L { 5 };
-        QTest::newRow("seventy-five characters") << 3 << 0 << QString(75, 'y') << true << L { 7 } << L { 5 };
+        const L esc { -1 }, none; // Escape instead of Enter
+        const QString x75(75, 'x'), y75(75, 'y');
+        // clang-format off
+        QTest::newRow("a character") << 1 << 1 << "a" << "1 a" << false << esc << none;
+        QTest::newRow("Backspace on the empty field") << 1 << 1 << "<bs>" << "0 " << false << esc << none;
+        QTest::newRow("Backspace emptying the field") << 1 << 1 << "ab<bs><bs>" << "1 " << false << esc << none;
+        QTest::newRow("Backspace, emptied, once more") << 1 << 1 << "ab<bs><bs><bs>" << "0 " << false << esc << none;
+        QTest::newRow("Delete changes nothing") << 1 << 1 << "a<bs><bs>x<home><del>" << "1 " << false << esc << none;
+        QTest::newRow("Ctrl+C is a character") << 1 << 1 << "<bs>^c" << "1 " << false << esc << none;
+        QTest::newRow("Enter while not ready") << 1 << 1 << "<enter>" << "1 " << false << esc << none;
+        QTest::newRow("a 76th character") << 1 << 1 << x75 + 'x' << "1 " + x75 << false << esc << none;
+        QTest::newRow("duplicates, consecutive results, the text elsewhere") << 1 << 1 << "Colour" << "1 Colour"
+            << false << L { 1, 3 } << L { 0, 1, 4 };
+        QTest::newRow("the text in survey 2") << 2 << 0 << "Colour" << "1 Colour" << false << L { 4 } << L { 2 };
+        QTest::newRow("never answered, under a run") << 2 << 2 << "Jamás" << "1 Jamás" << true << L { 6 } << L {};
+        QTest::newRow("the blank question") << 1 << 2 << "Nueva" << "1 Nueva" << false << L {} << L {};
+        QTest::newRow("an empty new text") << 3 << 0 << "x<bs>" << "1 " << false << L { 7 } << L { 5 };
+        QTest::newRow("seventy-five characters") << 3 << 0 << y75 << "1 " + y75 << true << L { 7 } << L { 5 };
+        // clang-format on
     }
-    void acceptChangesEveryMatchingRowOnce()
+    void keysThenEscapeOrEnter()
     {
         QFETCH(int, survey);
         QFETCH(int, entry);
-        QFETCH(QString, newText);
+        QFETCH(QString, keys);
         QFETCH(bool, running);
         QFETCH(QList<int>, questionRows);
         QFETCH(QList<int>, resultRows);
+        const bool enter = questionRows != QList<int> { -1 };
         DataModule6->Table3->open();
         RunUnderWay = running;
         TForm8* form = openAsTheCommandDoes();
+        QString text;
         const int result = showAnswered(form, [&](QWidget*) {
+            // On the first survey whatever the table's position, nothing chosen;
+            // choosing opens the field, and nothing closes it again.
+            QCOMPARE(state(form), "1 ¿Edad?/Color/ /Color -1 000");
             showSurvey(form, survey);
             choose(form, entry);
-            // An empty text is reached the way a user reaches it.
-            type(form, (newText.isEmpty() ? QStringLiteral("x<bs>") : newText) + "<enter>");
+            QCOMPARE(state(form).section(' ', -1), "110");
+            type(form, keys);
+            text = QString::number(form->BitBtn1->isEnabled()) + ' ' + form->Edit1->text();
+            typeKeys(form->Edit1, enter ? QStringLiteral("<enter>") : QStringLiteral("<esc>"));
         });
-        QCOMPARE(result, int(vui::mrOk));
+        QTEST(text, "typed");
+        QCOMPARE(result, int(enter ? vui::mrOk : vui::mrCancel));
         QVERIFY(!form->isVisible());
-        QVERIFY(!DataModule6->Table1->active() && !DataModule6->Table2->active());
-        QCOMPARE(DataModule6->Table3->active(), running);
+        QVERIFY(enter ? !DataModule6->Table1->active() && !DataModule6->Table2->active()
+                      : DataModule6->Table1->active() && DataModule6->Query1->active());
+        QCOMPARE(DataModule6->Table3->active(), running || !enter);
         QStringList questions = kQuestions, results = kResults;
-        for (int i : questionRows)
+        const QString newText = text.mid(2);
+        for (int i : enter ? questionRows : QList<int>())
             questions[i] = questions[i].section('|', 0, 0) + '|' + newText;
         for (int i : resultRows)
             results[i] = results[i].section('|', 0, 0) + '|' + newText + '|' + results[i].section('|', 2);
@@ -140,13 +117,9 @@ private slots:
             // Next on the last survey moves nothing, yet the list is filled again.
             choose(form, 0);
             form->DBNavigator1->button(vui::DBNavigator::nbNext)->click();
-            QCOMPARE(form->ComboBox1->count(), 1);
-            QCOMPARE(form->ComboBox1->currentIndex(), -1);
-            QCOMPARE(form->Edit1->text(), QString("Vacía"));
-            QVERIFY(form->Edit1->isEnabled() && form->BitBtn1->isEnabled());
+            QCOMPARE(state(form) + ' ' + form->Edit1->text(), "3 Otra -1 111 Vacía");
             form->DBNavigator1->button(vui::DBNavigator::nbPrior)->click();
-            QCOMPARE(form->ComboBox1->itemText(1), QString(" "));
-            QCOMPARE(form->ComboBox1->currentText(), QString());
+            QCOMPARE(state(form), "2 Color/ /Nunca -1 111");
             form->BitBtn1->click();
         });
         QCOMPARE(result, int(vui::mrOk));
@@ -178,6 +151,20 @@ private slots:
     }
 
 private:
+    // The survey shown, the entries, the choice, and whether the label, the
+    // field and "Aceptar" are enabled; the navigator shows with several surveys.
+    static QString state(TForm8* form)
+    {
+        QStringList entries;
+        for (int i = 0; i < form->ComboBox1->count(); ++i)
+            entries << form->ComboBox1->itemText(i);
+        return QStringLiteral("%1 %2 %3 %4%5%6")
+            .arg(form->DBNavigator1->isHidden() ? "-" : form->DBEdit1->text(), entries.join('/'))
+            .arg(form->ComboBox1->currentIndex())
+            .arg(int(form->Label3->isEnabled()))
+            .arg(int(form->Edit1->isEnabled()))
+            .arg(int(form->BitBtn1->isEnabled()));
+    }
     // What "Modificar Preguntas" does before it creates the dialog.
     TForm8* openAsTheCommandDoes()
     {

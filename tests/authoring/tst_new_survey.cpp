@@ -1,0 +1,392 @@
+// Creating a survey as a user does: the new-survey dialog's range rules,
+// its "Aceptar" and keys, the question-entry dialog's layout, a failing post,
+// and the whole chain from the new-survey dialog, opened as the main window
+// opens it, through "Ignorar" and back, to the unwinding of the modal chain.
+
+#include "maintenance_fixture.h"
+
+#include <QClipboard>
+#include <QScrollBar>
+
+using namespace maintenance;
+
+class TestNewSurvey : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { vui::installFontSubstitutions(); }
+    void init() { m_fixture = std::make_unique<Fixture>(); }
+    void cleanup() { m_fixture.reset(); }
+
+    // Keys typed over the selected text of a field, or a pasted text ("^v "
+    // then the clipboard's text); the text once typed and once the field is left.
+    void rangeRules_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("left");
+        // clang-format off
+        const char* rows[][4] = {
+            { "Edit1", "75", "50", "50" }, { "Edit1", "51", "50", "50" }, { "Edit1", "50", "50", "50" },
+            { "Edit1", "1", "1", "1" }, { "Edit1", "0", "1", "1" }, { "Edit1", "^v 00", "1", "1" },
+            { "Edit1", "5<Home>0", "05", "05" }, { "Edit1", "4<BS>", "", "1" },
+            { "Edit1", "49<Up><Up>", "50", "50" }, { "Edit1", "2<Down><Down>", "1", "1" },
+            { "Edit2", "13", "12", "12" }, { "Edit2", "12", "12", "12" }, { "Edit2", "7", "7", "7" },
+            { "Edit2", "2", "2", "2" }, { "Edit2", "0", "2", "2" }, { "Edit2", "1", "1", "2" },
+            { "Edit2", "1<Home>0", "01", "2" }, { "Edit2", "2<Home>0", "02", "02" },
+            { "Edit2", "<BS>", "", "2" },
+            { "Edit2", "11<Up><Up>", "12", "12" }, { "Edit2", "3<Down><Down>", "2", "2" },
+            { "Edit4", "0", "0", "0" }, { "Edit4", "x12345", "1234", "1234" },
+        };
+        // clang-format on
+        for (const auto& r : rows)
+            QTest::addRow("%s '%s'", r[0], r[1]) << r[0] << r[1] << r[2] << r[3];
+    }
+    void rangeRules()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, keys);
+        auto dialog = openDialog();
+        auto* edit = dialog->findChild<QLineEdit*>(field);
+        QVERIFY(focusOn(edit));
+        edit->selectAll();
+        if (keys.startsWith(QLatin1String("^v "))) {
+            QApplication::clipboard()->setText(keys.mid(3));
+            keys = QStringLiteral("^v");
+        }
+        typeKeys(edit, keys);
+        QTEST(edit->text(), "typed");
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QTRY_VERIFY_WITH_TIMEOUT(!edit->hasFocus(), 2000);
+        QTEST(edit->text(), "left");
+    }
+    void aceptarEnabling_data()
+    {
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("the lists, then a count") << false;
+        QTest::newRow("a count, then the lists' directory typed by hand") << true;
+    }
+    void aceptarEnabling()
+    {
+        QFETCH(bool, typed);
+        auto dialog = openDialog();
+        const QString work = m_fixture->work();
+        QVERIFY(focusOn(dialog->Edit4));
+        if (typed) {
+            typeKeys(dialog->Edit4, QStringLiteral("6"));
+            QVERIFY(focusOn(dialog->Edit3));
+            typeKeys(dialog->Edit3, work.chopped(1));
+            QVERIFY(!dialog->BitBtn1->isEnabled());
+            typeKeys(dialog->Edit3, work.right(1));
+        } else {
+            // Merely tabbing into the drive list shows the directory list and fills Edit3.
+            typeKeys(dialog->Edit4, QStringLiteral("<Tab>"));
+            QTRY_VERIFY_WITH_TIMEOUT(dialog->DriveComboBox1->hasFocus(), 2000);
+            QCOMPARE(dialog->Edit3->text(), work);
+            QVERIFY(!dialog->BitBtn1->isEnabled());
+            typeKeys(dialog->Edit4, QStringLiteral("3"));
+        }
+        QCOMPARE(dialog->DirectoryListBox1->isVisible(), !typed);
+        QCOMPARE(DirIconos, work);
+        QVERIFY(dialog->BitBtn1->isEnabled());
+        // Another directory typed afterwards keeps it enabled and is not checked.
+        dialog->Edit3->setText(QStringLiteral("C:\\no\\existe"));
+        QCOMPARE(DirIconos, QStringLiteral("C:\\no\\existe"));
+        QVERIFY(dialog->BitBtn1->isEnabled());
+        // Only an emptied count takes it away; a count typed again brings it back.
+        QVERIFY(focusOn(dialog->Edit4));
+        typeKeys(dialog->Edit4, QStringLiteral("<End><BS>"));
+        QVERIFY(!dialog->BitBtn1->isEnabled());
+        typeKeys(dialog->Edit4, QStringLiteral("8"));
+        QVERIFY(dialog->BitBtn1->isEnabled());
+    }
+    // Steps: a field given the focus as a click would, then keys typed into
+    // whatever has the focus. A button that had the focus never becomes the
+    // one Enter presses; Escape, and only Escape, is "Cancelar". Re-edit
+    // starts from the last row.
+    void keysAfterTheFocusMoved_data()
+    {
+        QTest::addColumn<bool>("reEdit");
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("edit1");
+        QTest::addColumn<bool>("pressed"); // "Aceptar" pressed: the questions come
+        using L = QStringList;
+        QTest::newRow("typing over the first field") << false << "" << L { "", "75" } << "50" << false;
+        QTest::newRow("Enter in Edit3 after Aceptar had the focus")
+            << false << "" << L { "Edit3", "<tab><btab><enter>" } << "1" << false;
+        QTest::newRow("re-edit: Enter in Edit3 after Cancelar had the focus")
+            << true << "" << L { "", "<btab><tab>", "Edit3", "<enter>" } << "5" << false;
+        QTest::newRow("re-edit: 05, then Enter on the focused Aceptar")
+            << true << "" << L { "Edit1", "<Home>0", "Edit3", "<tab><tab><btab><enter>" } << "05" << true;
+        QTest::newRow("re-edit of a row with another directory")
+            << true << "/otra/parte" << L { "", "" } << "5" << false;
+    }
+    void keysAfterTheFocusMoved()
+    {
+        QFETCH(bool, reEdit);
+        QFETCH(QString, directory);
+        QFETCH(QStringList, steps);
+        QFETCH(bool, pressed);
+        const QStringList before { "1|9|4|7|/primera",
+            "2|5|12|1234|" + (directory.isEmpty() ? m_fixture->work() : directory) };
+        m_fixture->write(before, {});
+        ModoReedicion = reEdit ? 1 : 0;
+        EdicionActual = reEdit ? 2 : 3;
+        auto dialog = openDialog();
+        if (reEdit) {
+            const QStringList shown { dialog->Edit1->text(), dialog->Edit2->text(), dialog->Edit4->text(), DirIconos };
+            QCOMPARE(shown, before.last().split('|').mid(1));
+            QCOMPARE(dialog->BitBtn1->isEnabled(), directory.isEmpty());
+        } else if (!steps.first().isEmpty()) {
+            makeAceptarAvailable(dialog.get());
+        }
+        auto rows = std::make_shared<int>(0);
+        if (pressed)
+            whenModal([rows](QWidget* modal) {
+                const auto guard = closeIfLeftOpen(modal);
+                *rows = qobject_cast<TForm3*>(modal)->questionCount();
+                findButton(modal, QStringLiteral("Aceptar"))->click();
+            });
+        QVERIFY(runAnswered(
+            [&] {
+                for (qsizetype i = 0; i + 1 < steps.size(); i += 2) {
+                    if (!steps[i].isEmpty())
+                        focusOn(dialog->findChild<QWidget*>(steps[i]));
+                    typeKeys(nullptr, steps[i + 1]);
+                }
+            },
+            2000));
+        QTEST(dialog->Edit1->text(), "edit1");
+        QCOMPARE(*rows, pressed ? 5 : 0);
+        QCOMPARE(stored(), before); // overwritten with "05" read as 5, or untouched
+        if (pressed)
+            return;
+        QVERIFY(dialog->isVisible());
+        // Re-edit's "Cancelar" drops the row it edits; a new survey's writes nothing.
+        typeKeys(nullptr, QStringLiteral("<esc>"));
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(stored(), reEdit ? before.mid(0, 1) : before);
+        QVERIFY(!DataModule6->Table1->active());
+    }
+    // A post that fails shows the store's error, keeps the rows posted
+    // before, and leaves no row pending in the open table.
+    void storeError_data()
+    {
+        QTest::addColumn<bool>("questions");
+        QTest::newRow("parameters") << false;
+        QTest::newRow("questions") << true;
+    }
+    void storeError()
+    {
+        QFETCH(bool, questions);
+        const char* name = questions ? "preguntas" : "variables";
+        // A full disk as the third question, or the parameters, are written.
+        failWritesWhere(
+            m_fixture->file(name + QStringLiteral(".DB")), name, "INSERT", questions ? "NEW.Preguntas = 'p3'" : "1");
+        NumPreguntas = 5;
+        std::unique_ptr<vui::Form> form(questions ? static_cast<vui::Form*>(new TForm3) : new TForm2);
+        const int result = showAnswered(form.get(), [](QWidget* modal) {
+            auto* entry = qobject_cast<TForm3*>(modal);
+            for (int k = 1; entry && k <= 5; ++k)
+                QTest::keyClicks(entry->questionEdit(k), QByteArray("p") + QByteArray::number(k));
+            if (!entry)
+                makeAceptarAvailable(qobject_cast<TForm2*>(modal));
+            pressOnModal(QStringLiteral("OK")); // the error box comes instead of the next dialog
+            findButton(modal, QStringLiteral("Aceptar"))->click();
+        });
+        QCOMPARE(result, int(vui::mrOk));
+        QVERIFY2(lastModalText().contains("disco lleno"), qPrintable(lastModalText()));
+        QCOMPARE(questions ? m_fixture->questions() : stored(),
+            (questions ? QStringList { "1|p1", "1|p2" } : QStringList()));
+        vdb::Table* table = questions ? DataModule6->Table2 : DataModule6->Table1;
+        QVERIFY(table->state() != vdb::State::Insert && table->state() != vdb::State::Edit);
+        if (questions)
+            QCOMPARE(table->recordCount(), 2);
+    }
+    void creationStepFailing()
+    {
+        // Re-edit's reading of the row fails: shown, and the dialog still comes up.
+        ModoReedicion = 1;
+        QVERIFY(QFile::remove(m_fixture->file(QStringLiteral("variables.DB"))));
+        pressOnModal(QStringLiteral("OK"));
+        std::unique_ptr<TForm2> dialog;
+        QVERIFY(runAnswered([&] { dialog = openDialog(); }));
+        QVERIFY(lastModalText().contains(QStringLiteral("variables.DB")));
+        QVERIFY(dialog->isVisible());
+    }
+    // The dialog, its group box, the buttons' left, and the last row's label and field.
+    void layout_data()
+    {
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("1") << 1 << "544x375 0,-4 533x350 408 408 16,8 40,8";
+        QTest::newRow("11") << 11 << "544x375 0,-4 533x350 408 408 8,308 40,308";
+        QTest::newRow("12") << 12 << "544x375 0,-4 520x378 408 408 8,338 40,338";
+        QTest::newRow("25") << 25 << "544x375 0,-4 520x768 408 408 8,728 40,728";
+        QTest::newRow("26") << 26 << "810x492 0,-4 785x757 650 650 312,8 344,8";
+        QTest::newRow("50") << 50 << "810x492 0,-4 785x757 650 650 312,728 344,728";
+    }
+    void layout()
+    {
+        QFETCH(int, questions);
+        NumPreguntas = questions;
+        TForm3 form;
+        if (questions <= 25) // as the new-survey dialog opens it
+            form.resize(544, 375);
+        QVERIFY(showActive(&form));
+        const auto at = [](QPoint p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); };
+        const auto size = [](QSize s) { return QStringLiteral("%1x%2").arg(s.width()).arg(s.height()); };
+        QTEST(QStringList({ size(form.size()), at(form.GroupBox1->pos()), size(form.GroupBox1->size()),
+                              QString::number(form.BitBtn1->x()), QString::number(form.BitBtn2->x()),
+                              at(form.questionLabel(questions)->pos()), at(form.questionEdit(questions)->pos()) })
+                  .join(' '),
+            "expected");
+        for (int k = 1; k <= kMaxQuestions; ++k) {
+            QCOMPARE(form.questionEdit(k)->isVisible(), k <= questions);
+            QCOMPARE(form.questionLabel(k)->isVisible(), k <= questions);
+        }
+        // Scroll bars only where the rows reach beyond the client area.
+        QCOMPARE(form.ScrollBox->verticalScrollBar()->isVisible(), questions > 12);
+        QVERIFY(!form.ScrollBox->horizontalScrollBar()->isVisible());
+        // The last field takes 70 characters and not a 71st.
+        QTest::keyClicks(form.questionEdit(questions), QString(71, QLatin1Char('x')));
+        QCOMPARE(form.questionEdit(questions)->text(), QString(70, QLatin1Char('x')));
+    }
+    void wholeChain_data()
+    {
+        QTest::addColumn<bool>("earlier"); // an earlier survey is in the tables
+        QTest::addColumn<QList<int>>("passes");
+        QTest::addColumn<bool>("cancel"); // the last pass's parameters end with "Cancelar"
+        QTest::newRow("empty tables, 50 questions") << false << QList<int> { 50 } << false;
+        QTest::newRow("Ignorar, then 26 instead of 25") << true << QList<int> { 25, 26 } << false;
+        QTest::newRow("Ignorar twice, ending with 1") << true << QList<int> { 12, 2, 1 } << false;
+        QTest::newRow("Ignorar, then Cancelar abandons the survey") << true << QList<int> { 5, 7 } << true;
+    }
+    void wholeChain()
+    {
+        QFETCH(bool, earlier);
+        QFETCH(QList<int>, passes);
+        QFETCH(bool, cancel);
+        QStringList params, questions;
+        if (earlier)
+            m_fixture->write(params = { "1|2|3|8|/antes" }, questions = { "1|vieja 1", "1|vieja 2" });
+
+        m_questionDialogs = 0;
+        answerParameters(passes, 0, cancel);
+        // As "Crear Encuesta" opens it.
+        ModoReedicion = 0;
+        DataModule6->Table1->open();
+        EdicionActual = DataModule6->Table1->recordCount() + 1;
+        auto* dialog = new TForm2; // released with the fixture
+        dialog->setWindowTitle(QStringLiteral(" Vesmarin - Edicion de Encuesta"));
+        QVERIFY(runAnswered([dialog] { dialog->showModal(); }, 20000));
+        QCOMPARE(m_questionDialogs, passes.size() - (cancel ? 1 : 0));
+        QCOMPARE(ModoReedicion, passes.size() > 1 ? 1 : 0);
+        // The chain has unwound.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!w->isVisible() || !qobject_cast<vui::Form*>(w));
+        QVERIFY(!QApplication::activeModalWidget());
+
+        // The last pass's parameters and questions after the earlier survey's;
+        // after "Cancelar" only the earlier survey.
+        const int n = passes.last();
+        const int edition = earlier ? 2 : 1;
+        if (!cancel)
+            params << QStringLiteral("%1|%2|2|15|%3").arg(edition).arg(n).arg(m_fixture->work());
+        for (int k = 1; !cancel && k <= n; ++k)
+            questions << QString::number(edition) + '|' + text(passes.size(), k);
+        QCOMPARE(m_fixture->parameters(kAllParameters), params);
+        QCOMPARE(m_fixture->questions(), questions);
+        QVERIFY(!DataModule6->Table2->active());
+    }
+
+private:
+    std::unique_ptr<TForm2> openDialog()
+    {
+        auto dialog = std::make_unique<TForm2>();
+        dialog->setWindowTitle(QStringLiteral(" Vesmarin - Edicion de Encuesta"));
+        if (!showActive(dialog.get()))
+            qWarning("the dialog did not become active");
+        return dialog;
+    }
+    // Types an icon count and takes the directory from the lists with Enter.
+    static void makeAceptarAvailable(TForm2* dialog, const QString& count = QStringLiteral("5"))
+    {
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        dialog->Edit4->setFocus(Qt::TabFocusReason);
+        typeKeys(dialog->Edit4, count + "<Enter>");
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->DriveComboBox1->hasFocus(), 2000);
+    }
+    QStringList stored() const { return m_fixture->parameters(kAllParameters); }
+    static QString text(int pass, int k)
+    {
+        return k == 2 ? QString() : QStringLiteral("pasada %1 pregunta %2").arg(pass).arg(k);
+    }
+    // Its opener was hidden first, and owns it as the window system sees it.
+    static bool overHiddenOpener(QWidget* dialog)
+    {
+        QWidget* opener = dialog->parentWidget();
+        return opener && !opener->isVisible() && dialog->windowHandle()->transientParent() == opener->windowHandle();
+    }
+    // Answers the parameters dialog of pass `index`, then its question-entry
+    // dialog: "Ignorar" on every pass but the last, "Aceptar" on the last one,
+    // or "Cancelar" in the last parameters dialog.
+    void answerParameters(const QList<int>& passes, int index, bool cancel)
+    {
+        whenModal([=, this](QWidget* modal) {
+            const auto guard = closeIfLeftOpen(modal);
+            auto* parameters = qobject_cast<TForm2*>(modal);
+            QVERIFY2(parameters, qPrintable(modal->windowTitle()));
+            // A user types into the dialog once it is the active window.
+            QVERIFY(QTest::qWaitForWindowActive(parameters) && QTest::qWaitForWindowExposed(parameters));
+            QCOMPARE(
+                parameters->windowTitle(), (index == 0 ? " " : "") + QStringLiteral("Vesmarin - Edicion de Encuesta"));
+            QVERIFY(index == 0 || overHiddenOpener(parameters));
+            // A re-edit pass starts from what the pass before stored.
+            QCOMPARE(parameters->Edit1->text(), QString::number(index == 0 ? 1 : passes.at(index - 1)));
+            QCOMPARE(parameters->BitBtn1->isEnabled(), index > 0);
+            parameters->Edit1->selectAll();
+            QTest::keyClicks(parameters->Edit1, QByteArray::number(passes.at(index)));
+            if (!parameters->BitBtn1->isEnabled())
+                makeAceptarAvailable(parameters, QStringLiteral("15"));
+            const bool lastPass = index == passes.size() - 1;
+            if (lastPass && cancel)
+                return parameters->BitBtn2->click();
+            whenModal([=, this, centre = parameters->frameGeometry().center()](QWidget* modal) {
+                const auto guard = closeIfLeftOpen(modal);
+                auto* questions = qobject_cast<TForm3*>(modal);
+                QVERIFY2(questions, qPrintable(modal->windowTitle()));
+                QVERIFY(QTest::qWaitForWindowExposed(questions)); // framed by the window manager, if any
+                ++m_questionDialogs;
+                const int n = passes.at(index);
+                QCOMPARE(questions->questionCount(), n);
+                QCOMPARE(questions->windowTitle(), QStringLiteral("Vesmarin - Inserta Tus Preguntas ...."));
+                QCOMPARE(questions->size(), n <= 25 ? QSize(544, 375) : QSize(810, 492));
+                // Each step opens where the one before stood (odd heights round).
+                QVERIFY(overHiddenOpener(questions));
+                QVERIFY((questions->frameGeometry().center() - centre).manhattanLength() <= 1);
+                // Enter walks the fields (the second left empty) to the focused
+                // "Aceptar" and presses it; Escape does nothing here.
+                for (int k = 1; k <= n; ++k) {
+                    QTRY_VERIFY_WITH_TIMEOUT(questions->questionEdit(k)->hasFocus(), 2000);
+                    typeKeys(nullptr, (k == 1 ? QStringLiteral("<Esc>") : QString()) + text(index + 1, k) + "<Enter>");
+                }
+                if (!lastPass) {
+                    answerParameters(passes, index + 1, cancel);
+                    return questions->BitBtn2->click();
+                }
+                QTRY_VERIFY_WITH_TIMEOUT(questions->BitBtn1->hasFocus(), 2000);
+                typeKeys(nullptr, QStringLiteral("<Enter>"));
+            });
+            parameters->BitBtn1->click();
+        });
+    }
+    int m_questionDialogs = 0;
+    std::unique_ptr<Fixture> m_fixture;
+};
+
+QTEST_MAIN(TestNewSurvey)
+#include "tst_new_survey.moc"
