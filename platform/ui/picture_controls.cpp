@@ -49,11 +49,21 @@ public:
 private:
     QIcon icon() const
     {
-        static QHash<int, QIcon> found;
+        QHash<int, QIcon>& found = foundIcons();
         auto it = found.find(m_which);
-        if (it == found.end())
+        if (it == found.end()) {
+            // The pictures go with the application object they were made for.
+            if (found.isEmpty())
+                QObject::connect(qApp, &QObject::destroyed, [] { foundIcons().clear(); });
             it = found.insert(m_which, QApplication::style()->standardIcon(m_which));
+        }
         return *it;
+    }
+
+    static QHash<int, QIcon>& foundIcons()
+    {
+        static QHash<int, QIcon> found;
+        return found;
     }
 
     QStyle::StandardPixmap m_which;
