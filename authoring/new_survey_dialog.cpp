@@ -5,6 +5,7 @@
 
 #include "authoring/question_entry_dialog.h"
 #include "platform/ui/errors.h"
+#include "platform/ui/picture_controls.h"
 #include "platform/ui/widget_events.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
@@ -92,7 +93,7 @@ TForm2::TForm2(QWidget* owner, bool opening)
 
     // "Aceptar" carries OK but is no default button: Enter reaches it only
     // when it has the focus.
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtn1->setIcon(vui::standardIcon(QStyle::SP_DialogOkButton));
     BitBtn1->setModalResult(vui::mrOk);
     BitBtn2->setKind(vui::BitBtn::Cancel);
     UpDown1->setAssociate(Edit1);

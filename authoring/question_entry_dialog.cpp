@@ -5,6 +5,7 @@
 
 #include "authoring/new_survey_dialog.h"
 #include "platform/ui/errors.h"
+#include "platform/ui/picture_controls.h"
 #include "platform/ui/widget_events.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
@@ -55,7 +56,7 @@ TForm3::TForm3(QWidget* owner, bool opening)
         // Key preview: the dialog sees each character before the field does.
         vui::onKeyPress(m_edits[size_t(k - 1)], this, &TForm3::FormKeyPress);
     }
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtn1->setIcon(vui::standardIcon(QStyle::SP_DialogOkButton));
     BitBtn1->setModalResult(vui::mrOk);
     BitBtn2->setKind(vui::BitBtn::Ignore);
     onClick(BitBtn1, this, &TForm3::BitBtn1Click);

@@ -5,6 +5,8 @@
 
 #include "ui_about_box.h"
 
+#include <QLabel>
+
 TForm11* Form11 = nullptr;
 
 TForm11::TForm11(QWidget* owner, bool opening)
@@ -20,10 +22,6 @@ TForm11::TForm11(QWidget* owner, bool opening)
     BitBtn1 = ui->BitBtn1;
 
     setDialogFrame(544, 375);
-    // The logo is two pixels taller than its area: centred, it loses a row at
-    // the top and one at the bottom.
-    Image1->setPixmap(vres::picture(QStringLiteral("about_logo"), vres::kAboutLogoSize));
-    Image2->setPixmap(vres::picture(QStringLiteral("about_banner"), vres::kAboutBannerSize));
     Image2->resize(vres::kAboutBannerSize);
 
     BitBtn1->setKind(vui::BitBtn::OK);
@@ -31,6 +29,19 @@ TForm11::TForm11(QWidget* owner, bool opening)
 }
 
 TForm11::~TForm11() = default;
+
+void TForm11::showEvent(QShowEvent* event)
+{
+    // Drawn when the box is first shown: the instance made at start-up never
+    // is, and start-up does not wait for the banner's lettering.
+    if (Image1->pixmap().isNull()) {
+        // The logo is two pixels taller than its area: centred, it loses a
+        // row at the top and one at the bottom.
+        Image1->setPixmap(vres::picture(QStringLiteral("about_logo"), vres::kAboutLogoSize));
+        Image2->setPixmap(vres::picture(QStringLiteral("about_banner"), vres::kAboutBannerSize));
+    }
+    vui::Form::showEvent(event);
+}
 
 void TForm11::BitBtn1Click()
 {

@@ -27,6 +27,9 @@ public:
     QFrame* Bevel1;
     vui::BitBtn* BitBtn1;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     std::unique_ptr<Ui::TForm11> ui;
 };

@@ -99,7 +99,8 @@ TForm1::TForm1(QWidget* owner)
         { SpeedButton2, "delete_survey" }, { SpeedButton5, "apply_survey" }, { SpeedButton4, "show_report" } };
     for (const auto& p : pictures)
         p.button->setIcon(QIcon(vres::picture(QLatin1String(p.picture), vres::kToolPictureSize)));
-    Image1->setPicture(vres::pictureImage(QStringLiteral("background"), vres::kBackgroundSize, QImage::Format_RGB888));
+    // Kept in the layout the stretching works in, so that no paint converts it.
+    Image1->setPicture(vres::pictureImage(QStringLiteral("background"), vres::kBackgroundSize, QImage::Format_RGB32));
     Image1->setVisible(false);
 
     // The running survey's question list is kept in the run state; these

@@ -1,8 +1,11 @@
 #include "bitmap_file.h"
 
+#include <QCache>
 #include <QFile>
 #include <QImageReader>
 #include <QtEndian>
+
+#include <climits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,10 +18,9 @@ namespace {
 // Opens `path` for reading only if it is a regular file once links are
 // followed. The open does not wait: a FIFO put in its place between the two
 // looks is refused like any other file that is not regular.
-bool openRegularFile(QFile& file, const QString& path)
+bool openRegularFile(QFile& file, const QString& path, struct stat& info)
 {
     const QByteArray native = QFile::encodeName(path);
-    struct stat info;
     if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -79,6 +81,22 @@ bool truncated(const BitmapHeader& h, qint64 fileSize)
     return h.offset + rowBytes * h.height > fileSize;
 }
 
+// Pictures already decoded, by the file they came from: a survey shows the
+// same few files question after question. A file replaced or written since
+// (another inode, size or modification time) is decoded again.
+QCache<QByteArray, QImage>& decoded()
+{
+    static QCache<QByteArray, QImage> pictures(16 * 1024 * 1024); // bytes
+    return pictures;
+}
+
+QByteArray fileIdentity(const QString& path, const struct stat& info)
+{
+    return QFile::encodeName(path) + '\0' + QByteArray::number(quint64(info.st_dev)) + ':'
+        + QByteArray::number(quint64(info.st_ino)) + ':' + QByteArray::number(qint64(info.st_size)) + ':'
+        + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_mtim.tv_nsec));
+}
+
 } // namespace
 
 QImage loadBitmapFile(const QString& path, const QString& name)
@@ -86,7 +104,8 @@ QImage loadBitmapFile(const QString& path, const QString& name)
     const QString shown = name.isEmpty() ? path : name;
     const Error invalid(QStringLiteral("Bitmap image is not valid"));
     QFile file;
-    if (!openRegularFile(file, path))
+    struct stat info;
+    if (!openRegularFile(file, path, info))
         throw Error(QStringLiteral("Cannot open file %1").arg(shown));
     const BitmapHeader header = readHeader(file.peek(54));
     if (!header.valid)
@@ -100,11 +119,15 @@ QImage loadBitmapFile(const QString& path, const QString& name)
                                   .arg(kMaxIconSide));
     if (truncated(header, file.size()))
         throw invalid;
+    const QByteArray identity = fileIdentity(path, info);
+    if (const QImage* known = decoded().object(identity))
+        return *known;
     QImageReader reader(&file, "BMP");
     reader.setAutoDetectImageFormat(false);
     QImage image = reader.read();
     if (image.isNull())
         throw invalid;
+    decoded().insert(identity, new QImage(image), int(qMin<qint64>(image.sizeInBytes(), INT_MAX)));
     return image;
 }
 

@@ -24,7 +24,8 @@ public:
 // The picture of the bitmap file at `path`; messages name the file as `name`
 // (the path when empty). A file that is missing or no regular file fails with
 // "Cannot open file %1", one that is no valid bitmap with "Bitmap image is not
-// valid", and a picture over the bound with PictureTooLarge.
+// valid", and a picture over the bound with PictureTooLarge. The checks run on
+// every call; a file unchanged since an earlier call is not decoded again.
 QImage loadBitmapFile(const QString& path, const QString& name = {});
 
 } // namespace vdb

@@ -1,6 +1,7 @@
 #include "data_controls.h"
 
 #include "errors.h"
+#include "picture_controls.h"
 
 #include <QKeyEvent>
 #include <QPixmap>
@@ -142,7 +143,7 @@ DBNavigator::DBNavigator(QWidget* parent)
     const char* hints[4] = { "Primero", "Anterior", "Siguiente", "Último" };
     for (int i = 0; i < 4; ++i) {
         m_buttons[i] = new QToolButton(this);
-        m_buttons[i]->setIcon(style()->standardIcon(icons[i]));
+        m_buttons[i]->setIcon(standardIcon(icons[i]));
         m_buttons[i]->setToolTip(QString::fromUtf8(hints[i]));
         m_buttons[i]->setFocusPolicy(Qt::NoFocus);
         connect(m_buttons[i], &QToolButton::clicked, this, [this, i] { guarded([&] { press(Button(i)); }); });

@@ -1,6 +1,7 @@
 #include "file_lists.h"
 
 #include "errors.h"
+#include "picture_controls.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -153,8 +154,8 @@ void DirectoryListBox::mouseDoubleClickEvent(QMouseEvent* event)
 void DirectoryListBox::fill()
 {
     clear();
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    const QIcon open = standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = standardIcon(QStyle::SP_DirClosedIcon);
     QListWidgetItem* here = nullptr;
     for (const DirectoryEntry& entry : directoryEntries(m_directory)) {
         auto* item = new QListWidgetItem(entry.open ? open : closed, entry.name, this);
@@ -164,7 +165,9 @@ void DirectoryListBox::fill()
             here = item;
     }
     setCurrentItem(here);
-    if (here)
+    // Scrolling lays out every row; a list not on screen scrolls to its
+    // current row by itself when it is shown.
+    if (here && isVisible())
         scrollToItem(here);
 }
 

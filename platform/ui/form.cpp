@@ -1,6 +1,7 @@
 #include "form.h"
 
 #include "errors.h"
+#include "picture_controls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,16 +24,16 @@ void BitBtn::setKind(Kind kind)
     m_kind = kind;
     switch (kind) {
     case OK:
-        setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+        setIcon(standardIcon(QStyle::SP_DialogOkButton));
         m_modalResult = mrOk;
         m_defaultButton = true;
         break;
     case Cancel:
-        setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+        setIcon(standardIcon(QStyle::SP_DialogCancelButton));
         m_modalResult = mrCancel;
         break;
     case Ignore:
-        setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+        setIcon(standardIcon(QStyle::SP_DialogResetButton));
         m_modalResult = mrIgnore;
         break;
     case Custom:

@@ -1,5 +1,8 @@
 #include "picture_controls.h"
 
+#include <QApplication>
+#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
@@ -7,6 +10,71 @@
 #include <cmath>
 
 namespace vui {
+
+namespace {
+
+// Stands for a standard icon and asks the style for it at the first use.
+class StandardIconEngine : public QIconEngine
+{
+public:
+    explicit StandardIconEngine(QStyle::StandardPixmap which)
+        : m_which(which)
+    {
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, 1.0, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        return icon().pixmap(size / scale, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().availableSizes(mode, state);
+    }
+    QString iconName() override { return icon().name(); }
+    bool isNull() override { return icon().isNull(); }
+    QString key() const override { return QStringLiteral("vui::StandardIconEngine"); }
+    QIconEngine* clone() const override { return new StandardIconEngine(m_which); }
+
+private:
+    QIcon icon() const
+    {
+        QHash<int, QIcon>& found = foundIcons();
+        auto it = found.find(m_which);
+        if (it == found.end()) {
+            // The pictures go with the application object they were made for.
+            if (found.isEmpty())
+                QObject::connect(qApp, &QObject::destroyed, [] { foundIcons().clear(); });
+            it = found.insert(m_which, QApplication::style()->standardIcon(m_which));
+        }
+        return *it;
+    }
+
+    static QHash<int, QIcon>& foundIcons()
+    {
+        static QHash<int, QIcon> found;
+        return found;
+    }
+
+    QStyle::StandardPixmap m_which;
+};
+
+} // namespace
+
+QIcon standardIcon(QStyle::StandardPixmap which)
+{
+    return QIcon(new StandardIconEngine(which));
+}
 
 QSize fittedSize(const QSize& picture, const QSize& room)
 {

@@ -2,7 +2,9 @@
 // Bitmaps as the platform draws them: at their own size, centred, and on a
 // dense screen enlarged without smoothing, so that their edges stay hard.
 
+#include <QIcon>
 #include <QImage>
+#include <QStyle>
 #include <QToolButton>
 #include <QWidget>
 
@@ -20,6 +22,11 @@ QSize fittedSize(const QSize& picture, const QSize& room);
 // it is scaled once, smoothly, from the original to the device's resolution.
 // `stretched`, when given, keeps the first step for the next paint.
 void drawPicture(QPainter& painter, const QRectF& target, const QImage& picture, QImage* stretched = nullptr);
+
+// One of the style's standard pictures (OK, Cancel, a folder ...). The style
+// reads its files only when a window first draws it, once for the program:
+// the forms made at start-up and never shown do not pay for it.
+QIcon standardIcon(QStyle::StandardPixmap which);
 
 // A widget showing one picture, kept as read.
 template <typename Base> class PictureWidget : public Base
