@@ -74,7 +74,7 @@ Shown next(TForm9* w)
 
 // The window as a user sees it: mode title, which list shows, the survey,
 // the questions listed, the typed text and whether "Siguente" and the
-// navigator can be pressed.
+// navigator can be pressed; then what it set on the report form.
 QString stateOf(TForm9* w)
 {
     const bool combo = w->ComboBox1->isVisible();
@@ -82,23 +82,19 @@ QString stateOf(TForm9* w)
     QStringList items;
     for (int i = 0; i < (combo ? w->ComboBox1->count() : w->ListBox1->count()); ++i)
         items << (combo ? w->ComboBox1->itemText(i) : w->ListBox1->item(i)->text());
-    return QStringLiteral("%1|%2|ed %3|%4|'%5'|siguente %6|nav %7")
-        .arg(w->GroupBox1->title(), list, w->DBEdit1->text(), items.join(QLatin1Char(';')), w->ComboBox1->currentText())
-        .arg(w->BitBtn1->isEnabled())
-        .arg(w->DBNavigator1->isEnabled());
-}
-
-// What the choice set on the report form.
-QString reportSetup()
-{
     QString shown;
     for (vrep::Printable* p : std::initializer_list<vrep::Printable*> {
              Form10->QRChart1, Form10->QRChart2, Form10->QRDBImage2, Form10->QRLabel10 })
         shown += QString::number(p->enabled());
-    return QStringLiteral("%1|%2|%3|%4")
-        .arg(Form10->QRLabel5->caption(), Form10->QRExpr1->expression())
-        .arg(Form10->QRBand5->height())
-        .arg(shown);
+    return QStringLiteral("%1|%2|ed %3|%4|'%5'|siguente %6|nav %7|")
+               .arg(w->GroupBox1->title(), list, w->DBEdit1->text(), items.join(QLatin1Char(';')),
+                   w->ComboBox1->currentText())
+               .arg(w->BitBtn1->isEnabled())
+               .arg(w->DBNavigator1->isEnabled())
+        + QStringLiteral("%1|%2|%3|%4")
+              .arg(Form10->QRLabel5->caption(), Form10->QRExpr1->expression())
+              .arg(Form10->QRBand5->height())
+              .arg(shown);
 }
 
 QString bestIcon()
@@ -124,17 +120,15 @@ private slots:
 
 private:
     TForm9* open();
-    TForm9* choose(QRadioButton* TForm9::*kind, std::initializer_list<Nav::Button> presses);
-    std::unique_ptr<TestData> m_data;
+    std::unique_ptr<ModuleData> m_data;
     std::unique_ptr<QWidget> m_owner; // stands for the main window, owns the windows
 };
 
 void TestReportChoice::init()
 {
-    m_data = std::make_unique<TestData>();
+    m_data = std::make_unique<ModuleData>();
     m_owner = std::make_unique<QWidget>();
     m_owner->show();
-    DataModule6 = new TDataModule6;
     Form10 = new TForm10(nullptr, false);
     writeSurvey(1, { QStringLiteral("¿Color favorito?"), QStringLiteral("¿Animal favorito?") });
     writeSurvey(2, { QStringLiteral("¿Fruta favorita?"), QStringLiteral("¿Deporte?"), QStringLiteral("¿Música?") });
@@ -146,8 +140,6 @@ void TestReportChoice::cleanup()
     m_owner.reset();
     delete Form10;
     Form10 = nullptr;
-    delete DataModule6;
-    DataModule6 = nullptr;
     m_data.reset();
 }
 
@@ -160,16 +152,6 @@ TForm9* TestReportChoice::open()
     auto* w = new TForm9(m_owner.get());
     if (!showActive(w))
         qWarning("the report choice did not become active");
-    return w;
-}
-
-// A new window with a report kind chosen and the survey reached by navigator presses.
-TForm9* TestReportChoice::choose(QRadioButton* TForm9::*kind, std::initializer_list<Nav::Button> presses)
-{
-    TForm9* w = open();
-    (w->*kind)->click();
-    for (Nav::Button b : presses)
-        w->DBNavigator1->button(b)->click();
     return w;
 }
 
@@ -204,12 +186,14 @@ void TestReportChoice::stateTable()
 {
     TForm9* w = open();
     QCOMPARE(w->itemIndex(), -1);
-    QCOMPARE(stateOf(w), QStringLiteral("|none|ed 1||''|siguente 0|nav 0"));
+    QVERIFY(stateOf(w).startsWith(QStringLiteral("|none|ed 1||''|siguente 0|nav 0|")));
 
     const QString colour = QStringLiteral("¿Color favorito?;¿Animal favorito?");
     const QString fruit = QStringLiteral("¿Fruta favorita?;¿Deporte?;¿Música?");
-    const QString edition = QStringLiteral(" REPORTE POR EDICIÓN|list|ed %1|%2|'%3'|siguente %4|nav 1");
-    const QString question = QStringLiteral(" REPORTE POR PREGUNTA|combo|ed %1|%2|'%3'|siguente %4|nav 1");
+    const QString edition
+        = QStringLiteral(" REPORTE POR EDICIÓN|list|ed %1|%2|'%3'|siguente %4|nav 1|Total de Registros|COUNT|100|0000");
+    const QString question = QStringLiteral(
+        " REPORTE POR PREGUNTA|combo|ed %1|%2|'%3'|siguente %4|nav 1|Número de Encuestas|SUM(Rep_icono)|522|1111");
     auto press = [w](Nav::Button b) { return [w, b] { w->DBNavigator1->button(b)->click(); }; };
     // Keys go to the control that has the focus, as a keyboard's do.
     auto keys = [](const char* script) { return [script] { typeKeys(nullptr, QString::fromUtf8(script)); }; };
@@ -243,9 +227,6 @@ void TestReportChoice::stateTable()
         QVERIFY(runAnswered(act, 2000)); // a preview or a hidden window would fail here
         QVERIFY(w->isVisible());
         QCOMPARE(stateOf(w), expected);
-        QCOMPARE(reportSetup(),
-            w->itemIndex() == 0 ? QStringLiteral("Total de Registros|COUNT|100|0000")
-                                : QStringLiteral("Número de Encuestas|SUM(Rep_icono)|522|1111"));
     }
     QTest::keyClick(w, Qt::Key_Escape); // presses "Cancelar": hidden, the settings kept
     QVERIFY(!w->isVisible());
@@ -294,7 +275,8 @@ void TestReportChoice::middleSurveyRoad()
     // A question answered only in another survey, or typed with an extra
     // blank, matches no row: the error shows, the window stays and the icon
     // query is left as it was.
-    TForm9* choice = choose(&TForm9::RadioGroup1Item1, {});
+    TForm9* choice = open();
+    choice->RadioGroup1Item1->click();
     for (const auto& [survey, text] :
         std::vector<std::pair<Nav::Button, QString>> { { Nav::nbLast, animal }, { Nav::nbPrior, colour + " " } }) {
         choice->DBNavigator1->button(survey)->click();
@@ -324,7 +306,10 @@ void TestReportChoice::middleSurveyRoad()
     // Then by edition, in a new window: the distinct (question, icon) pairs
     // of survey 4 in the order stored, questions interleaved, each with its
     // picture, and nothing of the question report's summary.
-    TForm9* again = choose(&TForm9::RadioGroup1Item0, { Nav::nbLast, Nav::nbPrior });
+    TForm9* again = open();
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*> { again->RadioGroup1Item0,
+             again->DBNavigator1->button(Nav::nbLast), again->DBNavigator1->button(Nav::nbPrior) })
+        b->click();
     again->ComboBox1->setEditText(QStringLiteral("ignored"));
     const Shown edition = next(again);
     QCOMPARE(edition.lines({ "QRSysData1", "QRExpr1", "QRChart1", "QRChart2", "QRDBImage2", "QRLabel10" }),
