@@ -184,8 +184,7 @@ void TestReportChoice::mostAppropriate()
 
 void TestReportChoice::stateTable()
 {
-    TForm9* w = open();
-    QCOMPARE(w->itemIndex(), -1);
+    TForm9* w = open(); // with no report kind chosen
     QVERIFY(stateOf(w).startsWith(QStringLiteral("|none|ed 1||''|siguente 0|nav 0|")));
 
     const QString colour = QStringLiteral("¿Color favorito?;¿Animal favorito?");
@@ -224,8 +223,7 @@ void TestReportChoice::stateTable()
         { [w] { w->RadioGroup1Item1->click(); }, question.arg(1).arg(colour, "").arg(0) },
     };
     for (const auto& [act, expected] : steps) {
-        QVERIFY(runAnswered(act, 2000)); // a preview or a hidden window would fail here
-        QVERIFY(w->isVisible());
+        QVERIFY(runAnswered(act, 2000)); // a preview would fail here, a hidden window below
         QCOMPARE(stateOf(w), expected);
     }
     QTest::keyClick(w, Qt::Key_Escape); // presses "Cancelar": hidden, the settings kept
@@ -248,8 +246,7 @@ void TestReportChoice::middleSurveyRoad()
     writeSurvey(4, { colour, animal });
     writeSurvey(5, { colour });
     // An index over the fields, as older files have, must not reorder any listing.
-    const QString tesis = m_data->tablePath(QStringLiteral("tesis.DB"));
-    withTableFile(tesis, [](QSqlDatabase& db) {
+    withTableFile(m_data->tablePath(QStringLiteral("tesis.DB")), [](QSqlDatabase& db) {
         execOn(db, QStringLiteral("CREATE INDEX tesis_campos ON tesis (Edicion, Pregunta, Icono, Tiempo)"));
     });
     vdb::Table* results = DataModule6->Table3;
@@ -283,9 +280,8 @@ void TestReportChoice::middleSurveyRoad()
         choice->ComboBox1->setEditText(text);
         pressOnModal(QStringLiteral("OK"));
         QVERIFY(runAnswered([choice] { choice->BitBtn1->click(); }, 3000));
-        QCOMPARE(lastModalText(), QStringLiteral("'' is not a valid integer value"));
-        QVERIFY(choice->isVisible());
-        QCOMPARE(bestIcon(), QStringLiteral("7"));
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(lastModalText()).arg(choice->isVisible()).arg(bestIcon()),
+            QStringLiteral("'' is not a valid integer value 1 7"));
     }
     choice->ComboBox1->setCurrentIndex(0);
     const Shown question = next(choice);
