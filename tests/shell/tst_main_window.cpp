@@ -1,8 +1,6 @@
 // The main window's commands on empty and filled tables, answered as a user
 // would, and a run started from "Aplicar Encuesta" to its end.
 
-#include "administration/icon_window.h"
-#include "administration/question_notice.h"
 #include "authoring/survey_list.h"
 #include "platform/db/database.h"
 #include "platform/ui/messages.h"
@@ -249,12 +247,10 @@ void TestMainWindow::commands()
 
 void TestMainWindow::surveyRoad()
 {
-    // A survey of two questions with three icons, as the authoring dialogs store it.
+    // Two questions of three icons, started from "Aplicar Encuesta" and its list's "Aceptar".
     const QString icons = m_data->path("iconos");
     writeIcons(icons, 3);
     writeSurvey(1, { QStringLiteral("¿Cómo se siente hoy?"), QStringLiteral("¿Qué prefiere?") }, 2, 3, icons);
-
-    // "Aplicar Encuesta": the survey list in select mode; its "Aceptar" starts the run.
     pressOnModal(QStringLiteral("Aceptar"));
     run(Command::Aplicar);
 
@@ -272,8 +268,7 @@ void TestMainWindow::surveyRoad()
             QCOMPARE(lastModalText(), QStringLiteral("No hay encuestas"));
             QVERIFY(DataModule6->Table3->active());
         } else {
-            // "Fin del cuestionario": the window that shows it has hidden itself,
-            // so the box belongs to the main window; its caption fits.
+            // The window has hidden itself, so the end's box belongs to the main window.
             whenModal([&end](QWidget* box) {
                 QFont title = box->font();
                 title.setBold(true);
