@@ -53,7 +53,7 @@ struct Shown
 };
 
 // Presses "Siguente" and reads the preview it opens, closing it as a user
-// would; anything else that comes up is closed, and shows no pages.
+// would; anything else that comes up shows no pages.
 Shown next(TForm9* w)
 {
     Shown shown;
@@ -63,8 +63,6 @@ Shown next(TForm9* w)
             for (int p = 0; p < preview->pageCount(); ++p)
                 shown.pages.push_back(*preview->report()->page(p));
             findButton(preview, QStringLiteral("Cerrar"))->click();
-        } else {
-            modal->close();
         }
     });
     if (!runAnswered([w] { w->BitBtn1->click(); }, 3000))
@@ -170,8 +168,7 @@ void TestReportChoice::mostAppropriate_data()
     QTest::newRow("one above 32 bits") << T { { "2147483648", "1" } } << bad.arg("2147483648");
     QTest::newRow("one below 32 bits") << T { { "1", "-2147483649" } } << bad.arg("-2147483649");
     QTest::newRow("no rows") << T {} << bad.arg("");
-    QTest::newRow("blank count later") << T { { "1", "2" }, { "", "3" } } << bad.arg("");
-    QTest::newRow("letters") << T { { "1", "x1" } } << bad.arg("x1");
+    QTest::newRow("letters in a later row") << T { { "1", "2" }, { "x1", "3" } } << bad.arg("x1");
 }
 
 void TestReportChoice::mostAppropriate()
