@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The whole program on a virtual display, over tables from vesmarin-init with
-# one answered survey: once per dialog, start vesmarin, open the dialog from
-# the menu, leave it with Escape, quit with Principal › Salir and "Sí"; each
-# run must end with exit status 0 and no error output.
-# Usage: smoke.sh <vesmarin> <vesmarin-init>
+# The whole program on a virtual display over one answered survey: per dialog,
+# open it from the menu, leave it with Escape, quit with Principal › Salir and
+# "Sí": exit status 0, no error output. Usage: smoke.sh <vesmarin> <vesmarin-init>
 set -euo pipefail
 program=$1
 init=$2
@@ -44,24 +42,19 @@ bash -c '
     return 1
   }
   focus() { xdotool search --onlyvisible --name "^$1\$" windowfocus --sync >/dev/null; }
+  menu() { focus " Vesmarin"; xdotool key "$1"; sleep 0.2; xdotool key "$2"; }
+  press() { waitFor "$1" shown; focus "$1"; xdotool key "$2"; } # a key on a window once it shows
   for step in "alt+e c| Vesmarin - Edicion de Encuesta" "alt+p a| Vesmarin - Selección de Encuesta" \
               "alt+p m| Vesmarin - Mostrar Reporte"; do
-    keys=${step%%|*}
-    caption=${step#*|}
+    keys=${step%%|*} caption=${step#*|}
     "$program" 2>"$XDG_RUNTIME_DIR/stderr" &
     pid=$!
     waitFor " Vesmarin" shown
-    focus " Vesmarin"
-    xdotool key ${keys% *}; sleep 0.2; xdotool key ${keys#* }
-    waitFor "$caption" shown
-    focus "$caption"
-    xdotool key Escape
+    menu ${keys% *} ${keys#* }
+    press "$caption" Escape
     waitFor "$caption" gone
-    focus " Vesmarin"
-    xdotool key alt+p; sleep 0.2; xdotool key s
-    waitFor "Vesmarin" shown
-    focus "Vesmarin"
-    xdotool key Return
+    menu alt+p s
+    press "Vesmarin" Return
     status=0
     wait "$pid" || status=$?
     if [ "$status" -ne 0 ] || [ -s "$XDG_RUNTIME_DIR/stderr" ]; then
