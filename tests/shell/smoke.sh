@@ -49,7 +49,7 @@ bash -c '
     keys=${step%%|*} caption=${step#*|}
     "$program" 2>"$XDG_RUNTIME_DIR/stderr" &
     pid=$!
-    waitFor " Vesmarin" shown
+    waitFor " Vesmarin" shown || { cat "$XDG_RUNTIME_DIR/stderr" >&2; exit 1; }
     menu ${keys% *} ${keys#* }
     press "$caption" Escape
     waitFor "$caption" gone
