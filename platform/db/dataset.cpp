@@ -467,7 +467,7 @@ QByteArray DataSet::pictureBytes(const QVariant& stored, int column) const
                                                .arg(quoteName(schema), quoteName(pictureTableOf(schema))));
     q.addBindValue(id);
     self->database().exec(q, {});
-    const QByteArray bytes = q.next() ? intern(q.value(0).toByteArray()) : QByteArray();
+    const QByteArray bytes = q.next() ? intern(qUncompress(q.value(0).toByteArray())) : QByteArray();
     q.finish();
     m_pictureById.insert(id, bytes);
     return bytes;
@@ -504,7 +504,9 @@ QVariant DataSet::storedPicture(const QVariant& value, int column)
         return QVariant(known);
     QSqlQuery add = db.prepare(QStringLiteral("INSERT INTO %1 (Resumen, Grafico) VALUES (?, ?)").arg(pictures));
     add.addBindValue(digest);
-    add.addBindValue(bytes);
+    // Kept deflated: a bitmap of a few kilobytes would otherwise take a page
+    // of the file to itself, and icons shrink well.
+    add.addBindValue(qCompress(bytes));
     db.exec(add, QDir::toNativeSeparators(db.filePath(tableForWrites())));
     const qint64 id = add.lastInsertId().toLongLong();
     m_pictureById.insert(id, intern(bytes));
