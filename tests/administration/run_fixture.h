@@ -4,6 +4,7 @@
 
 #include "administration/icon_window.h"
 #include "administration/question_notice.h"
+#include "platform/db/database.h"
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
@@ -18,13 +19,6 @@
 #include <functional>
 
 namespace run_fixture {
-
-// Appends a parameter row and its question rows; leaves both tables closed.
-inline void addSurvey(
-    int edicion, const QStringList& questions, int numIconos, int totalIconos, const QString& directory)
-{
-    testing_support::writeSurvey(edicion, questions, numIconos, totalIconos, directory);
-}
 
 // A fresh data directory, a data module over it, and icons 1..count in "iconos".
 struct RunData
@@ -62,8 +56,8 @@ template <typename W> W* shownWindow()
     return nullptr;
 }
 
-// Presses OK on every modal window as soon as it shows, so that no test can
-// hang on one, and keeps what each said; one without OK is hidden, and named.
+// Presses OK on every modal window as soon as it shows and keeps what each
+// said; one without OK is hidden, and named.
 class Answerer
 {
 public:
@@ -115,21 +109,15 @@ struct Result
     int promedio;
 };
 
-// Every result row, read back from the file through a fresh open.
+// Every result row, as the file holds it.
 inline QList<Result> results()
 {
-    vdb::Table* t3 = DataModule6->Table3;
-    const bool wasOpen = t3->active();
-    t3->close();
-    t3->open();
     QList<Result> rows;
-    for (t3->first(); !t3->eof(); t3->next()) {
-        auto f = [t3](const char* n) { return t3->fieldByName(QLatin1String(n)).asString(); };
-        rows << Result { f("Edicion").toInt(), f("Pregunta"), f("Icono").toInt(), f("Tiempo"), f("Rep_icono").toInt(),
-            f("Suma_tiempo").toInt(), f("Promedio").toInt() };
+    for (const QString& row : testing_support::fileRows(vdb::databaseDirectory(kDatabaseName) + "/tesis.DB", "tesis",
+             "Edicion, Pregunta, Icono, Tiempo, Rep_icono, Suma_tiempo, Promedio")) {
+        const QStringList f = row.split(QLatin1Char('|'));
+        rows << Result { f[0].toInt(), f[1], f[2].toInt(), f[3], f[4].toInt(), f[5].toInt(), f[6].toInt() };
     }
-    if (!wasOpen)
-        t3->close();
     return rows;
 }
 
