@@ -20,18 +20,6 @@
 
 namespace run_fixture {
 
-// A fresh data directory, a data module over it, and icons 1..count in "iconos".
-struct RunData
-{
-    explicit RunData(int count)
-        : icons(data.path(QStringLiteral("iconos")))
-    {
-        testing_support::writeIcons(icons, count);
-    }
-    testing_support::ModuleData data;
-    const QString icons;
-};
-
 // The icon directory in the form a survey stores it.
 inline QString surveyDirectory(const QString& path)
 {

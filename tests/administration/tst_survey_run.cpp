@@ -54,7 +54,9 @@ class TestSurveyRun : public QObject
 private slots:
     void init()
     {
-        m_run = std::make_unique<RunData>(12);
+        m_data = std::make_unique<ModuleData>();
+        m_icons = m_data->path(QStringLiteral("iconos"));
+        writeIcons(m_icons, 12);
         m_anchor = std::make_unique<QWidget>();
         m_answerer = std::make_unique<Answerer>();
         m_clockMs = 36000000;
@@ -74,50 +76,81 @@ private slots:
         m_anchor.reset();
         releaseHidden();
         run_clock::setNow({});
-        m_run.reset();
+        m_data.reset();
         const QStringList unexpected = std::exchange(m_answerer->messages, {});
         m_answerer.reset();
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char('\n'))));
     }
 
-    // Seeded at 13:05:07.250 UTC: the title, then each shown button's icon and place.
+    // Seeded at 13:05:07.250 UTC: the title, then each shown button's icon and
+    // place; a picture that cannot be read is named as the survey gives it,
+    // and the buttons after its own stay hidden.
     void iconWindow_data()
     {
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("total");
         QTest::addColumn<int>("next"); // SiguientePregunta as the notice leaves it
+        QTest::addColumn<QByteArray>("bad"); // 10.bmp's bytes; "-": no file
+        QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("2 of 12") << 2 << 12 << 2 << "1. Primera|8@380,154|10@131,154";
+        auto encoded = [](const char* format) {
+            QImage picture(32, 32, QImage::Format_RGB888);
+            picture.fill(Qt::red);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            picture.save(&buffer, format);
+            return bytes;
+        };
+        const QString invalid = QStringLiteral("Bitmap image is not valid"), two = "1. Primera|8@380,154|10@256,279";
+        auto row = [](const char* name, int count, int total, int next, const QString& shown,
+                       const QByteArray& bad = {}, const QString& message = {}) {
+            QTest::newRow(name) << count << total << next << bad << message << shown;
+        };
+        row("2 of 12", 2, 12, 2, "1. Primera|8@380,154|10@131,154");
         // The third draw repeats 8 and is drawn again; 0.01745 a degree, not pi/180.
-        QTest::newRow("4 of 12") << 4 << 12 << 4 << "3. Tercera|8@380,154|10@256,279|5@131,154|7@255,29";
-        QTest::newRow("12 of 12, beyond the last question")
-            << 12 << 12 << 13
-            << "12. |8@380,154|10@364,216|5@318,262|7@256,279|6@193,262|2@147,217|11@131,154|1@147,92|3@193,46|"
-               "4@255,29|12@318,46|9@364,91";
-        QTest::newRow("12 of 3: repeats")
-            << 12 << 3 << 2
-            << "1. Primera|2@380,154|3@364,216|2@318,262|2@256,279|2@193,262|2@147,217|2@131,154|1@147,92|"
-               "2@193,46|1@255,29|2@318,46|3@364,91";
-        QTest::newRow("no pictures: icon 1") << 4 << 0 << 2 << "1. Primera|1@380,154|1@256,279|1@131,154|1@255,29";
+        row("4 of 12", 4, 12, 4, "3. Tercera|8@380,154|10@256,279|5@131,154|7@255,29");
+        row("12 of 12, beyond the last question", 12, 12, 13,
+            "12. |8@380,154|10@364,216|5@318,262|7@256,279|6@193,262|2@147,217|11@131,154|1@147,92|3@193,46|4@255,29|"
+            "12@318,46|9@364,91");
+        row("12 of 3: repeats", 12, 3, 2,
+            "1. Primera|2@380,154|3@364,216|2@318,262|2@256,279|2@193,262|2@147,217|2@131,154|1@147,92|2@193,46|"
+            "1@255,29|2@318,46|3@364,91");
+        row("no pictures: icon 1", 4, 0, 2, "1. Primera|1@380,154|1@256,279|1@131,154|1@255,29");
+        row("10.bmp missing", 4, 12, 2, two + " unread", "-", "Cannot open file %1\\10.bmp");
+        row("10.bmp truncated", 4, 12, 2, two + " unread", encoded("BMP").left(60), invalid);
+        row("10.bmp BM and little else", 4, 12, 2, two + " unread", "BM and little else", invalid);
+        row("10.bmp a png", 4, 12, 2, two + " unread", encoded("PNG"), invalid);
     }
     void iconWindow()
     {
         QFETCH(int, count);
         QFETCH(int, total);
+        QFETCH(int, next);
+        QFETCH(QByteArray, bad);
+        QFETCH(QString, message);
+        QFile file(m_icons + QStringLiteral("/10.bmp"));
+        if (!bad.isEmpty())
+            QVERIFY(bad == "-" ? file.remove() : file.open(QIODevice::WriteOnly) && file.write(bad));
+        file.close();
         QWidget main;
         main.setGeometry(100, 80, 600, 401);
         main.show();
         MainWindow = &main;
         setRun(count, total);
-        QFETCH(int, next);
         SiguientePregunta = next;
-        TForm5 window;
-        QStringList shown { window.windowTitle() };
+        std::unique_ptr<TForm5> window;
+        QCOMPARE(m_answerer->messageOf([&window] { window = std::make_unique<TForm5>(); }),
+            message.contains(QLatin1String("%1")) ? message.arg(DirIconos) : message);
+        QStringList shown { window->windowTitle() };
         for (int k = 1; k <= 12; ++k)
-            if (const QWidget* b = window.speedButton(k); b->isVisibleTo(&window))
-                shown << QStringLiteral("%1@%2,%3").arg(window.shownIcon(k)).arg(b->x()).arg(b->y());
+            if (const QWidget* b = window->speedButton(k); b->isVisibleTo(window.get()))
+                shown << QStringLiteral("%1@%2,%3%4")
+                             .arg(window->shownIcon(k))
+                             .arg(b->x())
+                             .arg(b->y())
+                             .arg(window->picture(k).isNull() ? " unread" : "");
         QTEST(shown.join(QLatin1Char('|')), "shown");
-        QCOMPARE(window.picture(1), QImage(QStringLiteral("%1/%2.bmp").arg(m_run->icons).arg(window.shownIcon(1))));
+        QCOMPARE(window->picture(1), QImage(QStringLiteral("%1/%2.bmp").arg(m_icons).arg(window->shownIcon(1))));
         QCOMPARE(QCursor::pos(), QPoint(400, 280)); // the main window's centre
     }
 
@@ -142,7 +175,7 @@ private slots:
             for (int x = 0; x < size.width(); ++x)
                 picture.setPixel(x, y, (x + y) % 2 ? 0xff0000 : 0x0000ff);
         for (const char* name : { "/1.bmp", "/2.bmp" })
-            QVERIFY(picture.save(m_run->icons + QLatin1String(name)));
+            QVERIFY(picture.save(m_icons + QLatin1String(name)));
         setRun(2, 2);
         TForm5 window;
         QImage shot(QSize(33, 33) * ratio, QImage::Format_RGB32);
@@ -158,47 +191,6 @@ private slots:
                                                        : got.saturation() > 150;
                 QVERIFY2(right, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
             }
-    }
-
-    // A picture that cannot be read: named as the survey gives it; the
-    // buttons up to its own show, the later ones stay hidden.
-    void badIconFiles_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("message");
-        auto encoded = [](const char* format) {
-            QImage picture(32, 32, QImage::Format_RGB888);
-            picture.fill(Qt::red);
-            QByteArray bytes;
-            QBuffer buffer(&bytes);
-            picture.save(&buffer, format);
-            return bytes;
-        };
-        const QString invalid = QStringLiteral("Bitmap image is not valid");
-        QTest::newRow("missing") << QByteArray() << "Cannot open file %1\\3.bmp";
-        QTest::newRow("truncated") << encoded("BMP").left(60) << invalid;
-        QTest::newRow("BM and little else") << QByteArray("BM and little else") << invalid;
-        QTest::newRow("png named bmp") << encoded("PNG") << invalid;
-    }
-    void badIconFiles()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, message);
-        const QString file = m_run->icons + QStringLiteral("/3.bmp");
-        QFile f(file);
-        QVERIFY(content.isEmpty() ? f.remove() : f.open(QIODevice::WriteOnly) && f.write(content));
-        f.close();
-        // With as many pictures as buttons every icon is shown.
-        setRun(4, 4);
-        std::unique_ptr<TForm5> window;
-        QCOMPARE(m_answerer->messageOf([&window] { window = std::make_unique<TForm5>(); }),
-            message.contains(QLatin1String("%1")) ? message.arg(DirIconos) : message);
-        int failed = 1;
-        while (window->shownIcon(failed) != 3 && failed < 4)
-            ++failed;
-        for (int k = 1; k <= 4; ++k)
-            QCOMPARE(window->speedButton(k)->isVisibleTo(window.get()), k <= failed);
-        QVERIFY(window->shownIcon(failed) == 3 && window->picture(failed).isNull());
     }
 
     void timeTexts_data()
@@ -226,67 +218,51 @@ private slots:
         QTEST(t.wholeSeconds, "seconds");
     }
 
-    void accumulation()
+    // An answer on key 2|Color|7 of 9 s, taken at 0:0:9:0, over the rows
+    // before it: the rows after, or the refusal that keeps them as they were.
+    void accumulation_data()
     {
-        vdb::Table* t3 = DataModule6->Table3;
-        t3->open();
-        const QImage first(m_run->icons + QStringLiteral("/7.bmp")), other(m_run->icons + QStringLiteral("/3.bmp"));
-        const ResultKey key { 2, QStringLiteral("Color"), 7 };
-        QList<bool> found { accumulateAnswer(t3, key, QStringLiteral("0:0:3:250"), first, 3),
-            accumulateAnswer(t3, key, QStringLiteral("0:0:5:900"), other, 5),
-            accumulateAnswer(t3, key, QStringLiteral("0:0:0:999"), other, 0) };
-        // Another text, edition or icon is another row.
-        for (const ResultKey& k :
-            { ResultKey { 2, "color", 7 }, ResultKey { 1, "Color", 7 }, ResultKey { 2, "Color", 11 } })
-            found << accumulateAnswer(t3, k, QStringLiteral("0:0:1:0"), other, 1);
-        QCOMPARE(found, (QList<bool> { false, true, true, false, false, false }));
-        // The first answer's time and picture; 8 div 3, truncated.
-        QCOMPARE(results().first(), QStringLiteral("2|Color|7|0:0:3:250|3|8|2"));
-        t3->first();
-        QCOMPARE(t3->fieldByName(QStringLiteral("Grafico")).asImage().pixelColor(0, 0), first.pixelColor(0, 0));
-        // Rows another program wrote that read as the key all count: a text
-        // stored as bytes, a number with trailing letters, a second copy.
-        withTableFile(m_run->data.tablePath(QStringLiteral("tesis.DB")), [](QSqlDatabase& db) {
-            execOn(db,
-                QStringLiteral("INSERT INTO tesis (Edicion, Pregunta, Icono, Suma_tiempo, Rep_icono) VALUES "
-                               "(2, X'436F6C6F72', '7x', 0, 1), ('2', 'Color', 7.0, 0, 1)"));
-        });
-        QVERIFY(accumulateAnswer(t3, key, QStringLiteral("0:0:1:0"), other, 1));
-        QCOMPARE(results("Rep_icono"), (QStringList { "4", "1", "1", "1", "2", "2" }));
-    }
-
-    // The 16-bit count and sum at the limit and one over; a refused answer keeps nothing.
-    void counterLimits_data()
-    {
-        QTest::addColumn<int>("count"); // the row's before the answer, 0: no row
-        QTest::addColumn<int>("average");
+        QTest::addColumn<QString>("before"); // rows Edicion, Pregunta, Icono, Rep_icono, Suma_tiempo
         QTest::addColumn<int>("seconds");
-        QTest::addColumn<QString>("after"); // Rep_icono|Suma_tiempo|Promedio, or the refusal
+        QTest::addColumn<QString>("after"); // Edicion|Pregunta|Icono|Tiempo|Rep_icono|Suma_tiempo|Promedio|picture
         const QString over
             = QStringLiteral("32768 is not a valid value for field '%1'. The allowed range is -32768 to 32767");
-        QTest::newRow("first answer of 32767 s") << 0 << 0 << 32767 << "1|32767|32767";
-        QTest::newRow("first answer of 32768 s") << 0 << 0 << 32768 << over.arg("Suma_tiempo");
-        QTest::newRow("sum to 32767") << 1 << 32766 << 1 << "2|32767|16383";
-        QTest::newRow("sum to 32768") << 1 << 32766 << 2 << over.arg("Suma_tiempo");
-        QTest::newRow("count to 32767") << 32766 << 0 << 0 << "32767|0|0";
-        QTest::newRow("count to 32768") << 32767 << 0 << 0 << over.arg("Rep_icono");
+        QTest::newRow("first answer of 32767 s") << "" << 32767 << "2|Color|7|0:0:9:0|1|32767|32767|1";
+        QTest::newRow("first answer of 32768 s") << "" << 32768 << over.arg("Suma_tiempo");
+        // The first answer's time and picture (none here) stay; the average is truncated.
+        QTest::newRow("sum to 32767") << "(2, 'Color', 7, 1, 32766)" << 1 << "2|Color|7||2|32767|16383|0";
+        QTest::newRow("sum to 32768") << "(2, 'Color', 7, 1, 32766)" << 2 << over.arg("Suma_tiempo");
+        QTest::newRow("count to 32767") << "(2, 'Color', 7, 32766, 8)" << 0 << "2|Color|7||32767|8|0|0";
+        QTest::newRow("count to 32768") << "(2, 'Color', 7, 32767, 8)" << 0 << over.arg("Rep_icono");
+        QTest::newRow("another text, edition or icon is another row")
+            << "(2, 'color', 7, 1, 1), (1, 'Color', 7, 1, 1), (2, 'Color', 11, 1, 1)" << 9
+            << "2|color|7||1|1||0 1|Color|7||1|1||0 2|Color|11||1|1||0 "
+               "2|Color|7|0:0:9:0|1|9|9|1";
+        // Written by another program: a text stored as bytes, a number with trailing letters.
+        QTest::newRow("every row reading as the key counts")
+            << "(2, X'436F6C6F72', '7x', 1, 1), ('2', 'Color', 7.0, 1, 1)" << 9
+            << "2|Color|7x||2|10|5|0 2|Color|7||2|10|5|0";
     }
-    void counterLimits()
+    void accumulation()
     {
-        QFETCH(int, count);
-        QFETCH(int, average);
+        QFETCH(QString, before);
         QFETCH(int, seconds);
+        const QString file = m_data->tablePath(QStringLiteral("tesis.DB"));
+        if (!before.isEmpty())
+            withTableFile(file, [&before](QSqlDatabase& db) {
+                execOn(db, "INSERT INTO tesis (Edicion, Pregunta, Icono, Rep_icono, Suma_tiempo) VALUES " + before);
+            });
+        const QString columns = QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Rep_icono, Suma_tiempo, "
+                                               "Promedio, Grafico IS NOT NULL");
+        const QStringList rows = results(columns);
         DataModule6->Table3->open();
-        if (count)
-            writeResult(1, QStringLiteral("a"), 1, count, average);
-        const QString columns = QStringLiteral("Rep_icono, Suma_tiempo, Promedio");
-        const QStringList before = results(columns);
         const QString error = errorOf([&] {
-            accumulateAnswer(DataModule6->Table3, { 1, "a", 1 }, {}, QImage(), seconds);
+            accumulateAnswer(DataModule6->Table3, { 2, QStringLiteral("Color"), 7 }, QStringLiteral("0:0:9:0"),
+                QImage(m_icons + QStringLiteral("/7.bmp")), seconds);
         });
         QTEST(error.isEmpty() ? results(columns).join(QLatin1Char(' ')) : error, "after");
         if (!error.isEmpty())
-            QCOMPARE(results(columns), before);
+            QCOMPARE(results(columns), rows);
     }
 
     void chain_data()
@@ -315,12 +291,10 @@ private slots:
             TForm4* notice = shownWindow<TForm4>();
             QVERIFY2(notice, qPrintable(QStringLiteral("notice %1").arg(q)));
             QCOMPARE(notice->Label1->text(), questions[q - 1]);
-            QVERIFY(!notice->isModal());
             notice->BitBtn1->click();
             TForm5* icons = shownWindow<TForm5>();
             QVERIFY2(icons, qPrintable(QStringLiteral("icon window %1").arg(q)));
             QCOMPARE(icons->windowTitle(), QStringLiteral("%1. %2").arg(q).arg(questions[q - 1]));
-            QCOMPARE(SiguientePregunta, q + 1);
             m_clockMs += q == 1 ? step : 0;
             if (q == count)
                 QCOMPARE(clickAnswered(icons, 2), kEnd);
@@ -338,13 +312,15 @@ private slots:
         QCOMPARE(results("Edicion, Pregunta, Tiempo, Rep_icono, Suma_tiempo"), expected);
     }
 
-    // Survey 2 of four alike, changed while it runs: it goes on with what it
-    // was handed, follows its survey to a new number, and ends once any
-    // setting of it changed.
+    // Survey 2 of four alike, answered once, then changed while it runs: it
+    // goes on with what it was handed, follows its survey to a new number,
+    // and ends once any setting of it changed. A click refused tells the
+    // respondent and stays, and works once the cause is gone.
     void surveyChangedDuringRun_data()
     {
-        QTest::addColumn<QStringList>("change"); // statements on the files, or "Borrar n"
-        QTest::addColumn<QStringList>("stored"); // edition|question of every row; two: the run went on
+        QTest::addColumn<QStringList>("change"); // statements on the files, "Borrar n", "read-only" or "lock"
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QStringList>("stored"); // edition|question|seconds of every row; two: the run went on
         auto outsideDeletion = [](int n) {
             QStringList sql;
             for (const char* table : { "variables", "preguntas", "tesis" })
@@ -353,30 +329,33 @@ private slots:
             return sql;
         };
         const QString set = QStringLiteral("UPDATE variables SET %1 WHERE Edicion = 2");
-        const QStringList ended { "2|Uno" };
-        QTest::newRow("a question's text")
-            << QStringList { "UPDATE preguntas SET Preguntas = 'Dos, corregida' WHERE Preguntas = 'Dos'" }
-            << QStringList { "2|Uno", "2|Dos" };
-        QTest::newRow("its icon folder") << QStringList { set.arg("Direccion = 'C:\\otros'") } << ended;
-        QTest::newRow("its icon count") << QStringList { set.arg("Num_ico = 3") } << ended;
-        QTest::newRow("its icon total") << QStringList { set.arg("Total_ico = 3") } << ended;
-        QTest::newRow("its question count") << QStringList { set.arg("Num = 3") } << ended;
-        QTest::newRow("a question row added")
-            << QStringList { "INSERT INTO preguntas (Edicion, Preguntas) VALUES (2, 'Tres')" } << ended;
-        QTest::newRow("survey 1 deleted with Borrar") << QStringList { "Borrar 1" } << QStringList { "1|Uno", "1|Dos" };
-        QTest::newRow("survey 1 deleted by another copy") << outsideDeletion(1) << QStringList { "1|Uno", "1|Dos" };
-        QTest::newRow("itself deleted with Borrar") << QStringList { "Borrar 2" } << QStringList {};
-        QTest::newRow("itself deleted by another copy, 3 renumbered into its place")
-            << outsideDeletion(2) << QStringList {};
+        const QStringList went { "2|Uno|1", "2|Dos|1" }, ended { "2|Uno|1" };
+        auto row = [](const char* name, const QStringList& change, const QStringList& stored,
+                       const QString& refusal = {}) { QTest::newRow(name) << change << refusal << stored; };
+        row("a question's text", { "UPDATE preguntas SET Preguntas = 'Dos, corregida' WHERE Preguntas = 'Dos'" }, went);
+        row("its icon folder", { set.arg("Direccion = 'C:\\otros'") }, ended);
+        row("its icon count", { set.arg("Num_ico = 3") }, ended);
+        row("its icon total", { set.arg("Total_ico = 3") }, ended);
+        row("its question count", { set.arg("Num = 3") }, ended);
+        row("a question row added", { "INSERT INTO preguntas (Edicion, Preguntas) VALUES (2, 'Tres')" }, ended);
+        row("survey 1 deleted with Borrar", { "Borrar 1" }, { "1|Uno|1", "1|Dos|1" });
+        row("survey 1 deleted by another copy", outsideDeletion(1), { "1|Uno|1", "1|Dos|1" });
+        row("itself deleted with Borrar", { "Borrar 2" }, {});
+        row("itself deleted by another copy, 3 renumbered into its place", outsideDeletion(2), {});
+        // The second click is the window's second clock reading after its start: 3 s.
+        row("made read-only, then writable", { "read-only" }, { "2|Uno|1", "2|Dos|3" }, "es de solo lectura");
+        row("locked by another program, then released", { "lock" }, { "2|Uno|1", "2|Dos|3" },
+            "está siendo usada por otro programa; vuelva a intentarlo");
     }
     void surveyChangedDuringRun()
     {
         QFETCH(QStringList, change);
+        QFETCH(QString, refusal);
         QFETCH(QStringList, stored);
         const QStringList questions { QStringLiteral("Uno"), QStringLiteral("Dos") };
         startRun(questions, 2, 2, 2);
         for (int edicion : { 1, 3, 4 })
-            writeSurvey(edicion, questions, 2, 2, surveyDirectory(m_run->icons));
+            writeSurvey(edicion, questions, 2, 2, surveyDirectory(m_icons));
         QVERIFY(shownWindow<TForm4>());
         shownWindow<TForm4>()->BitBtn1->click();
         QVERIFY(shownWindow<TForm5>());
@@ -388,52 +367,24 @@ private slots:
         NumPreguntas = 9;
         DirIconos = QStringLiteral("C:\\nada");
         DataModule6->Table3->close();
+        const QString tesis = m_data->tablePath(QStringLiteral("tesis.DB"));
+        const auto permissions = QFile::permissions(tesis);
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("another-program"));
+        other.setDatabaseName(tesis);
         for (const QString& statement : change) {
             if (statement.startsWith(QStringLiteral("Borrar ")))
                 deleteSurvey(statement.section(QLatin1Char(' '), 1));
+            else if (statement == QStringLiteral("read-only"))
+                QVERIFY(QFile::setPermissions(tesis, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            else if (statement == QStringLiteral("lock"))
+                QVERIFY(other.open() && other.exec(QStringLiteral("BEGIN IMMEDIATE")).isActive());
             else
                 withTableFile(
-                    m_run->data.tablePath(
+                    m_data->tablePath(
                         QRegularExpression(QStringLiteral("(UPDATE|FROM|INTO) (\\w+)")).match(statement).captured(2)
                         + QStringLiteral(".DB")),
                     [&](QSqlDatabase& db) { execOn(db, statement); });
         }
-        TForm4* notice = shownWindow<TForm4>();
-        QVERIFY(notice);
-        QCOMPARE(notice->Label1->text(), QStringLiteral("Dos"));
-        notice->BitBtn1->click();
-        TForm5* icons = shownWindow<TForm5>();
-        QVERIFY(icons);
-        QCOMPARE(icons->windowTitle(), QStringLiteral("2. Dos"));
-        QVERIFY(icons->speedButton(2)->isVisibleTo(icons) && !icons->speedButton(3)->isVisibleTo(icons));
-        QCOMPARE(clickAnswered(icons, 2), stored.size() == 2 ? kEnd : kChanged);
-        QCOMPARE(results("Edicion, Pregunta"), stored);
-        // A deletion through the program keeps only the pictures rows still show.
-        const QString tesis = m_run->data.tablePath(QStringLiteral("tesis.DB"));
-        if (change.first().startsWith(QStringLiteral("Borrar")))
-            QCOMPARE(fileRows(tesis, QStringLiteral("tesis_graficos"), QStringLiteral("count(*)")),
-                fileRows(tesis, QStringLiteral("tesis"), QStringLiteral("count(DISTINCT Grafico)")));
-        QVERIFY(!RunUnderWay);
-        QVERIFY(!shownWindow<TForm4>() && !shownWindow<TForm5>());
-    }
-
-    // A click refused: the respondent is told, nothing is stored, and the
-    // run stays at that click, which works once the cause is gone.
-    void refusedClickRepeated_data()
-    {
-        QTest::addColumn<QString>("block");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("made read-only, then writable") << "read-only"
-                                                       << "es de solo lectura";
-        QTest::newRow("locked by another program, then released")
-            << "lock"
-            << "está siendo usada por otro programa; vuelva a intentarlo";
-    }
-    void refusedClickRepeated()
-    {
-        QFETCH(QString, block);
-        QFETCH(QString, message);
-        startRun({ QStringLiteral("Única") }, 2, 2);
         // No way out of a run but its answers: the window system's close is refused.
         auto refusesClose = [](QWidget* w) {
             QCloseEvent close;
@@ -442,40 +393,38 @@ private slots:
         };
         TForm4* notice = shownWindow<TForm4>();
         QVERIFY(notice && refusesClose(notice));
+        QCOMPARE(notice->Label1->text(), QStringLiteral("Dos"));
         notice->BitBtn1->click();
         TForm5* icons = shownWindow<TForm5>();
         QVERIFY(icons && refusesClose(icons));
-        const QString tesis = m_run->data.tablePath(QStringLiteral("tesis.DB"));
-        const auto permissions = QFile::permissions(tesis);
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("another-program"));
-        other.setDatabaseName(tesis);
-        if (block == QStringLiteral("read-only")) {
-            QVERIFY(QFile::setPermissions(tesis, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        } else {
-            QVERIFY(other.open());
-            execOn(other, QStringLiteral("BEGIN IMMEDIATE"));
+        QCOMPARE(icons->windowTitle(), QStringLiteral("2. Dos"));
+        QVERIFY(icons->speedButton(2)->isVisibleTo(icons) && !icons->speedButton(3)->isVisibleTo(icons));
+        if (!refusal.isEmpty()) {
+            const QString refused = clickAnswered(icons, 2);
+            QVERIFY2(refused.contains(refusal), qPrintable(refused));
+            QVERIFY(icons->isVisible());
+            QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
+            other.close(); // its transaction goes with it
+            QFile::setPermissions(tesis, permissions);
         }
-        const QString refused = clickAnswered(icons, 1);
-        QVERIFY2(refused.contains(message), qPrintable(refused));
-        QVERIFY(icons->isVisible());
-        QCOMPARE(SiguientePregunta, 2);
-        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
-        other.close(); // its transaction goes with it
         other = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("another-program"));
-        QFile::setPermissions(tesis, permissions);
-        QCOMPARE(clickAnswered(icons, 1), kEnd);
-        // The second click is the start's second clock reading after it: 3 s.
-        QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"),
-            QStringList { QStringLiteral("%1|1|3").arg(icons->shownIcon(1)) });
+        QCOMPARE(clickAnswered(icons, 2), stored.size() == 2 ? kEnd : kChanged);
+        QCOMPARE(results("Edicion, Pregunta, Suma_tiempo"), stored);
+        // A deletion through the program keeps only the pictures rows still show.
+        if (change.first().startsWith(QStringLiteral("Borrar")))
+            QCOMPARE(fileRows(tesis, QStringLiteral("tesis_graficos"), QStringLiteral("count(*)")),
+                fileRows(tesis, QStringLiteral("tesis"), QStringLiteral("count(DISTINCT Grafico)")));
+        QVERIFY(!RunUnderWay);
+        QVERIFY(!shownWindow<TForm4>() && !shownWindow<TForm5>());
     }
 
     // Two copies of the program, each with its own connection and open
     // datasets, answering the same keys: in turns, then at the same time.
     void twoCopiesAnswerTheSameKeys()
     {
-        const QString otherCopy = QStringLiteral("another copy"), directory = m_run->data.directory();
-        const QImage picture(m_run->icons + QStringLiteral("/1.bmp"));
+        const QString otherCopy = QStringLiteral("another copy"), directory = m_data->directory();
+        const QImage picture(m_icons + QStringLiteral("/1.bmp"));
         auto answer = [&picture](vdb::Table& table, int times) {
             return errorOf([&] {
                 for (int i = 0; i < times; ++i)
@@ -488,12 +437,8 @@ private slots:
             table.open();
         };
         std::atomic<bool> ready = false, go = false, mainDone = false;
-        auto waitFor = [](const std::atomic<bool>& flag) {
-            for (QDeadlineTimer limit(10000); !flag; QThread::yieldCurrentThread())
-                if (limit.hasExpired())
-                    return false;
-            return true;
-        };
+        auto waitFor
+            = [](const std::atomic<bool>& flag) { return QTest::qWaitFor([&flag] { return bool(flag); }, 10000); };
         // The other copy reads its rows before the main copy's first answers, and
         // lets its connection go only once the main copy is done with the registry.
         auto copy = std::async(std::launch::async, [&] {
@@ -507,21 +452,20 @@ private slots:
             vdb::setDatabaseDirectory(otherCopy, directory); // its connection goes with this thread
             return error;
         });
-        auto finish = qScopeGuard([&] {
+        // Past every limit the wait for it would hang: stop, naming it.
+        auto stop = [&] {
             go = mainDone = true;
-            // Past every limit the wait for it would hang: stop, naming it.
             if (copy.valid() && copy.wait_for(std::chrono::seconds(30)) != std::future_status::ready)
                 qFatal("the other copy did not finish its answers in 30 s");
-        });
+        };
+        auto finish = qScopeGuard(stop);
         QVERIFY2(waitFor(ready), "the other copy did not open its table");
         vdb::Table table;
         open(table, kDatabaseName);
         QCOMPARE(answer(table, 2), QString()); // in turns: icons 1 and 2 before the other copy
         go = true;
         QCOMPARE(answer(table, 30), QString());
-        mainDone = true;
-        QVERIFY2(copy.wait_for(std::chrono::seconds(30)) == std::future_status::ready,
-            "the other copy did not finish its answers in 30 s");
+        stop();
         QCOMPARE(copy.get(), QString());
         QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"), (QStringList { "1|21|42", "2|21|42", "3|20|40" }));
     }
@@ -537,7 +481,7 @@ private:
         NumPreguntas = int(questions.size());
         NumIconos = numIconos;
         TotalIconos = totalIconos;
-        DirIconos = surveyDirectory(m_run->icons);
+        DirIconos = surveyDirectory(m_icons);
         Memo1.replace(questions);
         SiguientePregunta = 1;
     }
@@ -558,10 +502,11 @@ private:
     QStringList results(const QString& columns
         = QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Rep_icono, Suma_tiempo, Promedio")) const
     {
-        return fileRows(m_run->data.tablePath(QStringLiteral("tesis.DB")), QStringLiteral("tesis"), columns);
+        return fileRows(m_data->tablePath(QStringLiteral("tesis.DB")), QStringLiteral("tesis"), columns);
     }
 
-    std::unique_ptr<RunData> m_run;
+    std::unique_ptr<ModuleData> m_data;
+    QString m_icons;
     std::unique_ptr<QWidget> m_anchor;
     std::unique_ptr<Answerer> m_answerer;
     int m_clockMs = 0;
