@@ -1,6 +1,6 @@
 #pragma once
-// Surveys written through the data module's tables, and the windows of a run
-// found and answered as a respondent does.
+// The windows of a run found and answered as a respondent does, and the
+// results it stored.
 
 #include "administration/icon_window.h"
 #include "administration/question_notice.h"
@@ -10,10 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
-#include <QList>
 #include <QMessageBox>
-#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -91,20 +88,17 @@ struct Result
     int edicion;
     QString pregunta;
     int icono;
-    QString tiempo;
     int rep;
-    int suma;
-    int promedio;
 };
 
 // Every result row, as the file holds it.
 inline QList<Result> results()
 {
     QList<Result> rows;
-    for (const QString& row : testing_support::fileRows(vdb::databaseDirectory(kDatabaseName) + "/tesis.DB", "tesis",
-             "Edicion, Pregunta, Icono, Tiempo, Rep_icono, Suma_tiempo, Promedio")) {
+    for (const QString& row : testing_support::fileRows(
+             vdb::databaseDirectory(kDatabaseName) + "/tesis.DB", "tesis", "Edicion, Pregunta, Icono, Rep_icono")) {
         const QStringList f = row.split(QLatin1Char('|'));
-        rows << Result { f[0].toInt(), f[1], f[2].toInt(), f[3], f[4].toInt(), f[5].toInt(), f[6].toInt() };
+        rows << Result { f[0].toInt(), f[1], f[2].toInt(), f[3].toInt() };
     }
     return rows;
 }

@@ -6,16 +6,9 @@
 #include "administration/run_clock.h"
 #include "administration/survey_run.h"
 #include "authoring/survey_deletion.h"
-#include "platform/db/database.h"
 #include "shell/run_state.h"
-#include "store/data_module.h"
 #include "tests/administration/run_fixture.h"
-#include "tests/support/test_support.h"
 
-#include <QBuffer>
-#include <QCloseEvent>
-#include <QCursor>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QWindow>
 #include <QtTest>
@@ -193,29 +186,22 @@ private slots:
             }
     }
 
-    void timeTexts_data()
-    {
-        QTest::addColumn<QTime>("start");
-        QTest::addColumn<QTime>("end");
-        QTest::addColumn<qint64>("steady"); // the steady clock's count from start to end
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("seconds");
-        QTest::newRow("1 h 2 min 3.4 s") << QTime(9, 0) << QTime(10, 2, 3, 400) << 3723400ll << "1:2:3:400" << 3723;
-        QTest::newRow("across midnight") << QTime(23, 59, 58, 500) << QTime(0, 0, 1, 250) << 2750ll << "0:0:2:750" << 2;
-        QTest::newRow("longest") << QTime(0, 0) << QTime(23, 59, 59, 999) << 86399999ll << "23:59:59:999" << 86399;
-        QTest::newRow("over a day") << QTime(9, 0) << QTime(9, 0, 1) << 86401000ll << "0:0:1:0" << 1;
-        // The local clock holds while the two differ by less than a second.
-        QTest::newRow("steady 999 ms more") << QTime(9, 0) << QTime(9, 0, 3, 45) << 4044ll << "0:0:3:45" << 3;
-        QTest::newRow("steady 1 s more") << QTime(9, 0) << QTime(9, 0, 3, 45) << 4045ll << "0:0:4:45" << 4;
-    }
+    // An answer's time as text and whole seconds, from the local clock's
+    // readings unless the steady count differs from them by a second or more.
     void timeTexts()
     {
-        QFETCH(QTime, start);
-        QFETCH(QTime, end);
-        QFETCH(qint64, steady);
-        const AnswerTime t = answerTime(msSinceMidnight(start), msSinceMidnight(end), steady);
-        QTEST(t.text, "text");
-        QTEST(t.wholeSeconds, "seconds");
+        const std::tuple<QTime, QTime, qint64> cases[]
+            = { { QTime(9, 0), QTime(10, 2, 3, 400), 3723400 }, { QTime(23, 59, 58, 500), QTime(0, 0, 1, 250), 2750 },
+                  { QTime(0, 0), QTime(23, 59, 59, 999), 86399999 }, { QTime(9, 0), QTime(9, 0, 1), 86401000 },
+                  { QTime(9, 0), QTime(9, 0, 3, 45), 4044 }, { QTime(9, 0), QTime(9, 0, 3, 45), 4045 } };
+        QStringList got;
+        for (const auto& [start, end, steady] : cases) {
+            const AnswerTime t = answerTime(msSinceMidnight(start), msSinceMidnight(end), steady);
+            got << QStringLiteral("%1 %2").arg(t.text).arg(t.wholeSeconds);
+        }
+        QCOMPARE(got,
+            (QStringList {
+                "1:2:3:400 3723", "0:0:2:750 2", "23:59:59:999 86399", "0:0:1:0 1", "0:0:3:45 3", "0:0:4:45 4" }));
     }
 
     // An answer on key 2|Color|7 of 9 s, taken at 0:0:9:0, over the rows
@@ -425,16 +411,11 @@ private slots:
     {
         const QString otherCopy = QStringLiteral("another copy"), directory = m_data->directory();
         const QImage picture(m_icons + QStringLiteral("/1.bmp"));
-        auto answer = [&picture](vdb::Table& table, int times) {
+        auto answer = [&picture](vdb::Table* table, int times) {
             return errorOf([&] {
                 for (int i = 0; i < times; ++i)
-                    accumulateAnswer(&table, { 1, QStringLiteral("Uno"), i % 3 + 1 }, {}, picture, 2);
+                    accumulateAnswer(table, { 1, QStringLiteral("Uno"), i % 3 + 1 }, {}, picture, 2);
             });
-        };
-        auto open = [](vdb::Table& table, const QString& databaseName) {
-            table.setDatabaseName(databaseName);
-            table.setTableName(QStringLiteral("tesis.DB"));
-            table.open();
         };
         std::atomic<bool> ready = false, go = false, mainDone = false;
         auto waitFor
@@ -444,9 +425,11 @@ private slots:
         auto copy = std::async(std::launch::async, [&] {
             vdb::setDatabaseDirectory(otherCopy, directory);
             vdb::Table table;
-            open(table, otherCopy);
+            table.setDatabaseName(otherCopy);
+            table.setTableName(QStringLiteral("tesis.DB"));
+            table.open();
             ready = true;
-            QString error = waitFor(go) ? answer(table, 30) : QStringLiteral("never told to go");
+            QString error = waitFor(go) ? answer(&table, 30) : QStringLiteral("never told to go");
             error += waitFor(mainDone) ? QString() : QStringLiteral("never told the main copy was done");
             table.close();
             vdb::setDatabaseDirectory(otherCopy, directory); // its connection goes with this thread
@@ -460,11 +443,10 @@ private slots:
         };
         auto finish = qScopeGuard(stop);
         QVERIFY2(waitFor(ready), "the other copy did not open its table");
-        vdb::Table table;
-        open(table, kDatabaseName);
-        QCOMPARE(answer(table, 2), QString()); // in turns: icons 1 and 2 before the other copy
+        DataModule6->Table3->open();
+        QCOMPARE(answer(DataModule6->Table3, 2), QString()); // in turns: icons 1 and 2 before the other copy
         go = true;
-        QCOMPARE(answer(table, 30), QString());
+        QCOMPARE(answer(DataModule6->Table3, 30), QString());
         stop();
         QCOMPARE(copy.get(), QString());
         QCOMPARE(results("Icono, Rep_icono, Suma_tiempo"), (QStringList { "1|21|42", "2|21|42", "3|20|40" }));
@@ -493,14 +475,11 @@ private:
         openFirstNotice(m_anchor.get());
     }
     // Clicks an icon whose click shows a message; its text.
-    QString clickAnswered(TForm5* icons, int button)
+    QString clickAnswered(TForm5* icons, int k)
     {
-        return icons ? m_answerer->messageOf([&] { icons->speedButton(button)->click(); })
-                     : QStringLiteral("no icon window");
+        return m_answerer->messageOf([&] { icons->speedButton(k)->click(); });
     }
-    // The result rows as "a|b|..." in the order the file keeps them.
-    QStringList results(const QString& columns
-        = QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Rep_icono, Suma_tiempo, Promedio")) const
+    QStringList results(const QString& columns) const
     {
         return fileRows(m_data->tablePath(QStringLiteral("tesis.DB")), QStringLiteral("tesis"), columns);
     }
