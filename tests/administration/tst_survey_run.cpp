@@ -272,7 +272,6 @@ private slots:
         GapWatch watch;
         qApp->installEventFilter(&watch);
         startRun(questions);
-        QVERIFY(RunUnderWay);
         for (int q = 1; q <= count; ++q) {
             TForm4* notice = shownWindow<TForm4>();
             QVERIFY2(notice, qPrintable(QStringLiteral("notice %1").arg(q)));
@@ -282,18 +281,14 @@ private slots:
             QVERIFY2(icons, qPrintable(QStringLiteral("icon window %1").arg(q)));
             QCOMPARE(icons->windowTitle(), QStringLiteral("%1. %2").arg(q).arg(questions[q - 1]));
             m_clockMs += q == 1 ? step : 0;
-            if (q == count)
-                QCOMPARE(clickAnswered(icons, 2), kEnd);
-            else
-                icons->speedButton(2)->click();
+            QCOMPARE(clickAnswered(icons, 2), q == count ? kEnd : QString());
             // The windows done with are hidden and released: only the next notice lives on.
             releaseHidden();
             QCOMPARE(int(liveWindows<TForm4>().size() + liveWindows<TForm5>().size()), q == count ? 0 : 1);
         }
         qApp->removeEventFilter(&watch);
         QCOMPARE(watch.gaps, 1); // the end
-        QVERIFY(!DataModule6->Table3->active());
-        QVERIFY(!RunUnderWay);
+        QVERIFY(!DataModule6->Table3->active() && !RunUnderWay);
         QCOMPARE(TiemposPregunta[count], QStringLiteral("0:0:1:500"));
         QCOMPARE(results("Edicion, Pregunta, Tiempo, Rep_icono, Suma_tiempo"), expected);
     }
@@ -389,7 +384,6 @@ private slots:
             const QString refused = clickAnswered(icons, 2);
             QVERIFY2(refused.contains(refusal), qPrintable(refused));
             QVERIFY(icons->isVisible());
-            QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
             other.close(); // its transaction goes with it
             QFile::setPermissions(tesis, permissions);
         }
