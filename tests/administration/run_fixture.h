@@ -1,42 +1,21 @@
 #pragma once
-// Surveys written through the data module's tables, and the windows of a run
-// found and answered as a respondent does.
+// The windows of a run found and answered as a respondent does, and the
+// results it stored.
 
 #include "administration/icon_window.h"
 #include "administration/question_notice.h"
+#include "platform/db/database.h"
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
-#include <QList>
 #include <QMessageBox>
-#include <QStringList>
 #include <QTimer>
 
 #include <functional>
 
 namespace run_fixture {
-
-// Appends a parameter row and its question rows; leaves both tables closed.
-inline void addSurvey(
-    int edicion, const QStringList& questions, int numIconos, int totalIconos, const QString& directory)
-{
-    testing_support::writeSurvey(edicion, questions, numIconos, totalIconos, directory);
-}
-
-// A fresh data directory, a data module over it, and icons 1..count in "iconos".
-struct RunData
-{
-    explicit RunData(int count)
-        : icons(data.path(QStringLiteral("iconos")))
-    {
-        testing_support::writeIcons(icons, count);
-    }
-    testing_support::ModuleData data;
-    const QString icons;
-};
 
 // The icon directory in the form a survey stores it.
 inline QString surveyDirectory(const QString& path)
@@ -62,8 +41,8 @@ template <typename W> W* shownWindow()
     return nullptr;
 }
 
-// Presses OK on every modal window as soon as it shows, so that no test can
-// hang on one, and keeps what each said; one without OK is hidden, and named.
+// Presses OK on every modal window as soon as it shows and keeps what each
+// said; one without OK is hidden, and named.
 class Answerer
 {
 public:
@@ -109,27 +88,18 @@ struct Result
     int edicion;
     QString pregunta;
     int icono;
-    QString tiempo;
     int rep;
-    int suma;
-    int promedio;
 };
 
-// Every result row, read back from the file through a fresh open.
+// Every result row, as the file holds it.
 inline QList<Result> results()
 {
-    vdb::Table* t3 = DataModule6->Table3;
-    const bool wasOpen = t3->active();
-    t3->close();
-    t3->open();
     QList<Result> rows;
-    for (t3->first(); !t3->eof(); t3->next()) {
-        auto f = [t3](const char* n) { return t3->fieldByName(QLatin1String(n)).asString(); };
-        rows << Result { f("Edicion").toInt(), f("Pregunta"), f("Icono").toInt(), f("Tiempo"), f("Rep_icono").toInt(),
-            f("Suma_tiempo").toInt(), f("Promedio").toInt() };
+    for (const QString& row : testing_support::fileRows(
+             vdb::databaseDirectory(kDatabaseName) + "/tesis.DB", "tesis", "Edicion, Pregunta, Icono, Rep_icono")) {
+        const QStringList f = row.split(QLatin1Char('|'));
+        rows << Result { f[0].toInt(), f[1], f[2].toInt(), f[3].toInt() };
     }
-    if (!wasOpen)
-        t3->close();
     return rows;
 }
 
