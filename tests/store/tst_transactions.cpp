@@ -7,25 +7,15 @@
 #include "tests/support/test_support.h"
 
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include <atomic>
 #include <chrono>
-#include <map>
 #include <thread>
 
 using namespace testing_support;
 
 namespace {
-
-void appendRow(vdb::Table* t, const QList<std::pair<QString, QString>>& values)
-{
-    t->append();
-    for (const auto& [field, text] : values)
-        t->fieldByName(field).setAsString(text);
-    t->post();
-}
 
 void setFirst(vdb::Table* t, const QString& field, const QString& text)
 {
@@ -34,6 +24,21 @@ void setFirst(vdb::Table* t, const QString& field, const QString& text)
     t->fieldByName(field).setAsString(text);
     t->post();
 }
+
+// What each open table shows of its first row and how many rows it has.
+QStringList shown()
+{
+    QStringList seen;
+    for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 }) {
+        t->first();
+        seen << QString::number(t->recordCount());
+        for (int i = 0; i < t->fieldCount(); ++i)
+            seen << t->fieldByName(t->fieldDef(i).name).asString();
+    }
+    return seen;
+}
+
+const char* const kFiles[] { "variables", "preguntas", "tesis" };
 
 } // namespace
 
@@ -45,15 +50,15 @@ private slots:
     void init()
     {
         m_data = std::make_unique<ModuleData>();
+        writeSurvey(1, { QStringLiteral("uno"), QStringLiteral("dos") });
+        writeResult(1, QStringLiteral("uno"), 1, 3, 2);
+        m_before.clear();
+        for (const char* file : kFiles)
+            m_before << fileBytes(path(file));
         DataModule6->Table1->open();
         DataModule6->Table2->open();
         DataModule6->Table3->open();
-        appendRow(DataModule6->Table1, { { "Edicion", "1" }, { "Num", "2" }, { "Direccion", "/iconos" } });
-        appendRow(DataModule6->Table2, { { "Edicion", "1" }, { "Preguntas", "uno" } });
-        appendRow(DataModule6->Table2, { { "Edicion", "1" }, { "Preguntas", "dos" } });
-        appendRow(DataModule6->Table3, { { "Edicion", "1" }, { "Pregunta", "uno" }, { "Rep_icono", "3" } });
-        for (const char* file : { "variables.DB", "preguntas.DB", "tesis.DB" })
-            m_before[file] = fileBytes(m_data->tablePath(file));
+        m_shown = shown();
     }
     void cleanup() { m_data.reset(); }
 
@@ -65,14 +70,15 @@ private slots:
             setFirst(DataModule6->Table1, "Edicion", "7");
             DataModule6->Table2->first();
             DataModule6->Table2->deleteRecord();
-            appendRow(DataModule6->Table2, { { "Edicion", "7" }, { "Preguntas", "nueva" } });
+            DataModule6->Table2->append();
+            DataModule6->Table2->fieldByName("Preguntas").setAsString("nueva");
+            DataModule6->Table2->post();
             setFirst(DataModule6->Table3, "Rep_icono", "4");
             setFirst(DataModule6->Table3, "Rep_icono", count);
             tx.commit();
         };
         const QString error = errorOf([&] { renumber("99999"); }); // out of range: fails part-way
         QVERIFY2(error.contains("99999"), qPrintable(error));
-        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
         expectUntouched();
         // Nested in another block: an inner block that gives up undoes the
         // outer one, whose commit then fails; an inner commit is not final.
@@ -82,7 +88,6 @@ private slots:
             outer.commit();
         }),
             QStringLiteral("La transacción se ha deshecho"));
-        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
         expectUntouched();
         QCOMPARE(errorOf([&] {
             vdb::Transaction outer(kDatabaseName);
@@ -91,23 +96,17 @@ private slots:
         }),
             QStringLiteral("fallo"));
         expectUntouched();
-
         QCOMPARE(errorOf([&] {
             vdb::Transaction outer(kDatabaseName);
             renumber("5");
             outer.commit();
         }),
             QString());
-        QCOMPARE(fileRows(m_data->tablePath("variables.DB"), "variables", "Edicion"), QStringList { "7" });
-        QCOMPARE(
-            fileRows(m_data->tablePath("preguntas.DB"), "preguntas", "Preguntas"), (QStringList { "dos", "nueva" }));
-        QCOMPARE(fileRows(m_data->tablePath("tesis.DB"), "tesis", "Rep_icono"), QStringList { "5" });
+        QCOMPARE(fileRows(path("variables"), "variables", "Edicion")
+                + fileRows(path("preguntas"), "preguntas", "Preguntas") + fileRows(path("tesis"), "tesis", "Rep_icono"),
+            (QStringList { "7", "dos", "nueva", "5" }));
         // A write-ahead log would let a commit reach one file and not another.
-        withTableFile(m_data->tablePath("tesis.DB"), [](QSqlDatabase& db) {
-            QSqlQuery q(db);
-            QVERIFY(q.exec("PRAGMA journal_mode") && q.next());
-            QCOMPARE(q.value(0).toString(), QStringLiteral("delete"));
-        });
+        QCOMPARE(fileRows(path("tesis"), "pragma_journal_mode", "journal_mode"), QStringList { "delete" });
     }
 
     void postWaitsForAnotherProgramsLock()
@@ -116,7 +115,7 @@ private slots:
         // a while; our post waits for it instead of failing.
         std::atomic<bool> locked { false };
         std::jthread other([&] {
-            withTableFile(m_data->tablePath("tesis.DB"), [&](QSqlDatabase& db) {
+            withTableFile(path("tesis"), [&](QSqlDatabase& db) {
                 execOn(db, "BEGIN IMMEDIATE");
                 execOn(db, "INSERT INTO tesis (Edicion, Pregunta) VALUES (2, 'otro programa')");
                 locked = true;
@@ -125,34 +124,25 @@ private slots:
             });
         });
         QTRY_VERIFY_WITH_TIMEOUT(locked.load(), 5000);
-        const QString error = errorOf([] {
-            appendRow(DataModule6->Table3, { { "Edicion", "1" }, { "Pregunta", "nuestra" } });
-        });
+        QCOMPARE(errorOf([] { writeResult(1, QStringLiteral("nuestra"), 2, 1, 1); }), QString());
         other.join();
-        QCOMPARE(error, QString());
-        vdb::Table* t3 = DataModule6->Table3;
-        t3->close();
-        QStringList order;
-        for (t3->open(); !t3->eof(); t3->next())
-            order << t3->fieldByName("Pregunta").asString();
-        QCOMPARE(order, (QStringList { "uno", "otro programa", "nuestra" }));
+        QCOMPARE(fileRows(path("tesis"), "tesis", "Pregunta"), (QStringList { "uno", "otro programa", "nuestra" }));
     }
 
 private:
+    QString path(const char* table) const { return m_data->tablePath(QLatin1String(table) + QStringLiteral(".DB")); }
     // The files hold the rows of init() and the open datasets show them, not undone ones.
     void expectUntouched()
     {
-        for (const char* file : { "variables.DB", "preguntas.DB", "tesis.DB" })
-            QVERIFY2(fileBytes(m_data->tablePath(file)) == m_before[file], file);
-        QCOMPARE(DataModule6->Table1->fieldByName("Edicion").asString(), QStringLiteral("1"));
-        QCOMPARE(DataModule6->Table2->recordCount(), 2);
-        DataModule6->Table2->first();
-        QCOMPARE(DataModule6->Table2->fieldByName("Preguntas").asString(), QStringLiteral("uno"));
-        QCOMPARE(DataModule6->Table3->fieldByName("Rep_icono").asString(), QStringLiteral("3"));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(fileBytes(path(kFiles[i])) == m_before[i], kFiles[i]);
+        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
+        QCOMPARE(shown(), m_shown);
     }
 
     std::unique_ptr<ModuleData> m_data;
-    std::map<QString, QByteArray> m_before;
+    QList<QByteArray> m_before;
+    QStringList m_shown;
 };
 
 QTEST_MAIN(TstTransactions)
