@@ -173,15 +173,12 @@ private slots:
         row("empty number is blank", sum, "", "");
         row("beyond 32 bits", sum, "3000000000", "", integer.arg("3000000000"));
         row("blanks", sum, " 7", "", integer.arg(" 7"));
-        row("empty text is blank", "Direccion", "", "");
-        // Texts are cut to the width, counting whole characters: one beyond the
+        row("empty text is blank", "Tiempo", "", "");
+        // Texts are cut to the width (the created tables' widths are compared
+        // in the vesmarin-init test), counting whole characters: one beyond the
         // basic plane is kept whole or left out, never cut into half a pair.
-        for (const auto& [field, width] : std::initializer_list<std::pair<QString, int>> {
-                 { "Preguntas", 75 }, { "Pregunta", 75 }, { "Tiempo", 12 }, { "Direccion", 255 } }) {
-            const QString full(width, u'x');
-            QTest::addRow("%s at its width", qPrintable(field)) << field << full << full << "";
-            QTest::addRow("%s one over", qPrintable(field)) << field << full + u'y' << full << "";
-        }
+        row("text at the width", "Tiempo", "123456789012", "123456789012");
+        row("text one over", "Tiempo", "1234567890123", "123456789012");
         const QString pair = QString(74, u'a') + QStringLiteral("\U0001F600");
         row("character pair at the width", "Preguntas", pair, pair);
         row("character pair one over", "Preguntas", pair + pair.right(2), pair);
@@ -192,9 +189,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, stored);
         QFETCH(QString, message);
-        vdb::Table* t = field == QLatin1String("Direccion") ? DataModule6->Table1
-            : field == QLatin1String("Preguntas")           ? DataModule6->Table2
-                                                            : DataModule6->Table3;
+        vdb::Table* t = field == QLatin1String("Preguntas") ? DataModule6->Table2 : DataModule6->Table3;
         t->open();
         QCOMPARE(errorOf([&] { append(t, field, text, QStringLiteral("2")); }), message);
         // A refused row is not written and is still being edited.
@@ -217,11 +212,8 @@ private slots:
         const QString file = m_data->tablePath(QStringLiteral("tesis.DB"));
         if (olderFile)
             withTableFile(file, [](QSqlDatabase& db) { execOn(db, QStringLiteral("DROP TABLE tesis_graficos")); });
-        QImage picture(5, 59, QImage::Format_RGB888);
-        for (int y = 0; y < 59; ++y)
-            for (int x = 0; x < 5; ++x)
-                picture.setPixelColor(x, y, QColor(200, y * 4, x * 40));
-        const QByteArray bmp = bmpOf(picture);
+        const QByteArray bmp = fileBytes(writeBitmap(m_data->path(QStringLiteral("5x59.bmp")), 5, 59));
+        const QImage picture = QImage::fromData(bmp).convertToFormat(QImage::Format_RGB888);
         vdb::Table* t = DataModule6->Table3;
         t->open();
         for (int i = 0; i < 3; ++i) {
@@ -297,8 +289,7 @@ private slots:
 
     void badTableFilesAreLeftAlone_data()
     {
-        // A file's bytes or the statement that makes it; the exact message, or
-        // the file name that the message must name.
+        // A file's bytes or the statement that makes it; what the message says.
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
         const QString named = QStringLiteral("preguntas.DB");
@@ -329,13 +320,10 @@ private slots:
         }
         const QByteArray before = fileBytes(path);
         const QString error = errorOf([] { DataModule6->Table2->open(); });
-        if (message.endsWith(QStringLiteral(".DB"))) {
-            QVERIFY2(error.contains(message), qPrintable(error));
-            // The question list meets the same file and says so too.
+        QVERIFY2(message.isEmpty() ? error.isEmpty() : error.contains(message), qPrintable(error));
+        if (message.endsWith(QStringLiteral(".DB"))) { // the question list meets the same file and says so too
             const QString listError = errorOf([] { ::questionLines(QStringLiteral("1")); });
             QVERIFY2(missing ? !listError.isEmpty() : listError.contains(message), qPrintable(listError));
-        } else {
-            QCOMPARE(error, message);
         }
         QCOMPARE(DataModule6->Table2->active(), error.isEmpty());
         QCOMPARE(QFileInfo::exists(path), !missing);
