@@ -33,8 +33,6 @@ QStringList shown()
     return seen;
 }
 
-const char* const kFiles[] { "variables", "preguntas", "tesis" };
-
 } // namespace
 
 class TstTransactions : public QObject
@@ -42,23 +40,25 @@ class TstTransactions : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
+    void transactionsAreAllOrNothing()
     {
-        m_data = std::make_unique<ModuleData>();
+        ModuleData data;
+        auto path = [&data](const char* table) { return data.tablePath(QLatin1String(table) + QStringLiteral(".DB")); };
+        auto files
+            = [&] { return fileBytes(path("variables")) + fileBytes(path("preguntas")) + fileBytes(path("tesis")); };
         writeSurvey(1, { QStringLiteral("uno"), QStringLiteral("dos") });
         writeResult(1, QStringLiteral("uno"), 1, 3, 2);
-        m_before.clear();
-        for (const char* file : kFiles)
-            m_before << fileBytes(path(file));
+        const QByteArray before = files();
         DataModule6->Table1->open();
         DataModule6->Table2->open();
         DataModule6->Table3->open();
-        m_shown = shown();
-    }
-    void cleanup() { m_data.reset(); }
-
-    void transactionsAreAllOrNothing()
-    {
+        // The files hold the rows written above and the open datasets show them, not undone ones.
+        const QStringList shownBefore = shown();
+        auto expectUntouched = [&] {
+            QVERIFY(files() == before);
+            QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
+            QCOMPARE(shown(), shownBefore);
+        };
         // A renumbering that touches every table, then posts the given count.
         auto renumber = [](const QString& count) {
             vdb::Transaction tx(kDatabaseName);
@@ -113,21 +113,6 @@ private slots:
         // A write-ahead log would let a commit reach one file and not another.
         QCOMPARE(fileRows(path("tesis"), "pragma_journal_mode", "journal_mode"), QStringList { "delete" });
     }
-
-private:
-    QString path(const char* table) const { return m_data->tablePath(QLatin1String(table) + QStringLiteral(".DB")); }
-    // The files hold the rows of init() and the open datasets show them, not undone ones.
-    void expectUntouched()
-    {
-        for (int i = 0; i < 3; ++i)
-            QVERIFY2(fileBytes(path(kFiles[i])) == m_before[i], kFiles[i]);
-        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
-        QCOMPARE(shown(), m_shown);
-    }
-
-    std::unique_ptr<ModuleData> m_data;
-    QList<QByteArray> m_before;
-    QStringList m_shown;
 };
 
 QTEST_MAIN(TstTransactions)
