@@ -1,5 +1,4 @@
-// Writes that must not be lost or half done: one transaction over the three
-// table files, and another program's lock on a table.
+// Writes that must not be half done: one transaction over the three table files.
 
 #include "platform/db/database.h"
 #include "platform/db/dataset.h"
@@ -7,25 +6,11 @@
 #include "tests/support/test_support.h"
 
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
-
-#include <atomic>
-#include <chrono>
-#include <map>
-#include <thread>
 
 using namespace testing_support;
 
 namespace {
-
-void appendRow(vdb::Table* t, const QList<std::pair<QString, QString>>& values)
-{
-    t->append();
-    for (const auto& [field, text] : values)
-        t->fieldByName(field).setAsString(text);
-    t->post();
-}
 
 void setFirst(vdb::Table* t, const QString& field, const QString& text)
 {
@@ -35,6 +20,19 @@ void setFirst(vdb::Table* t, const QString& field, const QString& text)
     t->post();
 }
 
+// What each open table shows of its first row and how many rows it has.
+QStringList shown()
+{
+    QStringList seen;
+    for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 }) {
+        t->first();
+        seen << QString::number(t->recordCount());
+        for (int i = 0; i < t->fieldCount(); ++i)
+            seen << t->fieldByName(t->fieldDef(i).name).asString();
+    }
+    return seen;
+}
+
 } // namespace
 
 class TstTransactions : public QObject
@@ -42,37 +40,40 @@ class TstTransactions : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
+    void transactionsAreAllOrNothing()
     {
-        m_data = std::make_unique<ModuleData>();
+        ModuleData data;
+        auto path = [&data](const char* table) { return data.tablePath(QLatin1String(table) + QStringLiteral(".DB")); };
+        auto files
+            = [&] { return fileBytes(path("variables")) + fileBytes(path("preguntas")) + fileBytes(path("tesis")); };
+        writeSurvey(1, { QStringLiteral("uno"), QStringLiteral("dos") });
+        writeResult(1, QStringLiteral("uno"), 1, 3, 2);
+        const QByteArray before = files();
         DataModule6->Table1->open();
         DataModule6->Table2->open();
         DataModule6->Table3->open();
-        appendRow(DataModule6->Table1, { { "Edicion", "1" }, { "Num", "2" }, { "Direccion", "/iconos" } });
-        appendRow(DataModule6->Table2, { { "Edicion", "1" }, { "Preguntas", "uno" } });
-        appendRow(DataModule6->Table2, { { "Edicion", "1" }, { "Preguntas", "dos" } });
-        appendRow(DataModule6->Table3, { { "Edicion", "1" }, { "Pregunta", "uno" }, { "Rep_icono", "3" } });
-        for (const char* file : { "variables.DB", "preguntas.DB", "tesis.DB" })
-            m_before[file] = fileBytes(m_data->tablePath(file));
-    }
-    void cleanup() { m_data.reset(); }
-
-    void transactionsAreAllOrNothing()
-    {
+        // The files hold the rows written above and the open datasets show them, not undone ones.
+        const QStringList shownBefore = shown();
+        auto expectUntouched = [&] {
+            QVERIFY(files() == before);
+            QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
+            QCOMPARE(shown(), shownBefore);
+        };
         // A renumbering that touches every table, then posts the given count.
         auto renumber = [](const QString& count) {
             vdb::Transaction tx(kDatabaseName);
             setFirst(DataModule6->Table1, "Edicion", "7");
             DataModule6->Table2->first();
             DataModule6->Table2->deleteRecord();
-            appendRow(DataModule6->Table2, { { "Edicion", "7" }, { "Preguntas", "nueva" } });
+            DataModule6->Table2->append();
+            DataModule6->Table2->fieldByName("Preguntas").setAsString("nueva");
+            DataModule6->Table2->post();
             setFirst(DataModule6->Table3, "Rep_icono", "4");
             setFirst(DataModule6->Table3, "Rep_icono", count);
             tx.commit();
         };
         const QString error = errorOf([&] { renumber("99999"); }); // out of range: fails part-way
         QVERIFY2(error.contains("99999"), qPrintable(error));
-        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
         expectUntouched();
         // Nested in another block: an inner block that gives up undoes the
         // outer one, whose commit then fails; an inner commit is not final.
@@ -82,7 +83,6 @@ private slots:
             outer.commit();
         }),
             QStringLiteral("La transacción se ha deshecho"));
-        QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
         expectUntouched();
         QCOMPARE(errorOf([&] {
             vdb::Transaction outer(kDatabaseName);
@@ -91,68 +91,28 @@ private slots:
         }),
             QStringLiteral("fallo"));
         expectUntouched();
-
+        // Another program reading a file keeps the commit from taking it.
+        withTableFile(path("tesis"), [&](QSqlDatabase& db) {
+            execOn(db, "BEGIN");
+            execOn(db, "SELECT count(*) FROM tesis");
+            const QString busy = errorOf([&] { renumber("5"); });
+            QVERIFY2(
+                busy.endsWith("tesis.DB' está siendo usada por otro programa; vuelva a intentarlo"), qPrintable(busy));
+            execOn(db, "ROLLBACK");
+        });
+        expectUntouched();
         QCOMPARE(errorOf([&] {
             vdb::Transaction outer(kDatabaseName);
             renumber("5");
             outer.commit();
         }),
             QString());
-        QCOMPARE(fileRows(m_data->tablePath("variables.DB"), "variables", "Edicion"), QStringList { "7" });
-        QCOMPARE(
-            fileRows(m_data->tablePath("preguntas.DB"), "preguntas", "Preguntas"), (QStringList { "dos", "nueva" }));
-        QCOMPARE(fileRows(m_data->tablePath("tesis.DB"), "tesis", "Rep_icono"), QStringList { "5" });
+        QCOMPARE(fileRows(path("variables"), "variables", "Edicion")
+                + fileRows(path("preguntas"), "preguntas", "Preguntas") + fileRows(path("tesis"), "tesis", "Rep_icono"),
+            (QStringList { "7", "dos", "nueva", "5" }));
         // A write-ahead log would let a commit reach one file and not another.
-        withTableFile(m_data->tablePath("tesis.DB"), [](QSqlDatabase& db) {
-            QSqlQuery q(db);
-            QVERIFY(q.exec("PRAGMA journal_mode") && q.next());
-            QCOMPARE(q.value(0).toString(), QStringLiteral("delete"));
-        });
+        QCOMPARE(fileRows(path("tesis"), "pragma_journal_mode", "journal_mode"), QStringList { "delete" });
     }
-
-    void postWaitsForAnotherProgramsLock()
-    {
-        // Another program writes to the results table and holds its lock for
-        // a while; our post waits for it instead of failing.
-        std::atomic<bool> locked { false };
-        std::jthread other([&] {
-            withTableFile(m_data->tablePath("tesis.DB"), [&](QSqlDatabase& db) {
-                execOn(db, "BEGIN IMMEDIATE");
-                execOn(db, "INSERT INTO tesis (Edicion, Pregunta) VALUES (2, 'otro programa')");
-                locked = true;
-                std::this_thread::sleep_for(std::chrono::milliseconds(400));
-                execOn(db, "COMMIT");
-            });
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(locked.load(), 5000);
-        const QString error = errorOf([] {
-            appendRow(DataModule6->Table3, { { "Edicion", "1" }, { "Pregunta", "nuestra" } });
-        });
-        other.join();
-        QCOMPARE(error, QString());
-        vdb::Table* t3 = DataModule6->Table3;
-        t3->close();
-        QStringList order;
-        for (t3->open(); !t3->eof(); t3->next())
-            order << t3->fieldByName("Pregunta").asString();
-        QCOMPARE(order, (QStringList { "uno", "otro programa", "nuestra" }));
-    }
-
-private:
-    // The files hold the rows of init() and the open datasets show them, not undone ones.
-    void expectUntouched()
-    {
-        for (const char* file : { "variables.DB", "preguntas.DB", "tesis.DB" })
-            QVERIFY2(fileBytes(m_data->tablePath(file)) == m_before[file], file);
-        QCOMPARE(DataModule6->Table1->fieldByName("Edicion").asString(), QStringLiteral("1"));
-        QCOMPARE(DataModule6->Table2->recordCount(), 2);
-        DataModule6->Table2->first();
-        QCOMPARE(DataModule6->Table2->fieldByName("Preguntas").asString(), QStringLiteral("uno"));
-        QCOMPARE(DataModule6->Table3->fieldByName("Rep_icono").asString(), QStringLiteral("3"));
-    }
-
-    std::unique_ptr<ModuleData> m_data;
-    std::map<QString, QByteArray> m_before;
 };
 
 QTEST_MAIN(TstTransactions)
