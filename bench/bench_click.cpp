@@ -6,6 +6,7 @@
 
 #include "authoring/survey_list.h"
 #include "bench_support.h"
+#include "platform/ui/fonts.h"
 #include "platform/ui/form.h"
 #include "shell/run_state.h"
 #include "tests/administration/run_fixture.h"

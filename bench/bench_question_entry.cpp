@@ -3,6 +3,7 @@
 
 #include "authoring/question_entry_dialog.h"
 #include "bench_support.h"
+#include "platform/ui/fonts.h"
 #include "platform/ui/form.h"
 #include "shell/run_state.h"
 

@@ -7,6 +7,7 @@
 #include "bench_support.h"
 #include "platform/db/database.h"
 #include "platform/report/preview.h"
+#include "platform/ui/fonts.h"
 #include "platform/ui/form.h"
 #include "reporting/report_choice.h"
 #include "reporting/report_form.h"

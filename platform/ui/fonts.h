@@ -10,6 +10,9 @@ class QWidget;
 
 namespace vui {
 
+// Maps the Windows font names the forms use onto installed fonts.
+void installFontSubstitutions();
+
 // The forms' font names mapped onto installed fonts, and the application's
 // own font (message boxes, Qt's dialogs, the preview's tool bar) set to the
 // forms' base font, so that every window speaks in the same typeface.

@@ -198,12 +198,4 @@ void enterAsTab(QWidget* widget)
     widget->installEventFilter(new EnterAsTab(widget));
 }
 
-void installFontSubstitutions()
-{
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
-    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
-    QFont::insertSubstitution(QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"));
-    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
-}
-
 } // namespace vui

@@ -84,7 +84,4 @@ private:
 // Enter in the widget moves the focus to the next control, as Tab does.
 void enterAsTab(QWidget* widget);
 
-// Maps the Windows font names the forms use onto installed fonts.
-void installFontSubstitutions();
-
 } // namespace vui

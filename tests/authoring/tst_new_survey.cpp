@@ -4,6 +4,7 @@
 // opens it, through "Ignorar" and back, to the unwinding of the modal chain.
 
 #include "maintenance_fixture.h"
+#include "platform/ui/fonts.h"
 
 #include <QClipboard>
 #include <QScrollBar>

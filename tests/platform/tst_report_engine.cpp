@@ -4,6 +4,7 @@
 #include "platform/report/charts.h"
 #include "platform/report/preview.h"
 #include "platform/report/report.h"
+#include "platform/ui/fonts.h"
 #include "platform/ui/form.h"
 #include "store/data_module.h"
 #include "tests/support/test_support.h"

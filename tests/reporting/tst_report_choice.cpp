@@ -4,6 +4,7 @@
 
 #include "administration/answer_recording.h"
 #include "platform/report/preview.h"
+#include "platform/ui/fonts.h"
 #include "reporting/report_choice.h"
 #include "reporting/report_form.h"
 #include "reporting/report_queries.h"
