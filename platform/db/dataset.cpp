@@ -1107,15 +1107,22 @@ void Query::doOpen()
     for (size_t c = 0; c < actual.size(); ++c)
         picture[c] = actual[c].type == FieldType::Graphic;
     const size_t n = actual.size();
-    QSet<QString> texts;
+    // Results repeat their texts: each column's are shared, unless the
+    // column's first rows show it seldom repeats one (a time of answer).
+    std::vector<QSet<QString>> texts(n);
+    std::vector<int> textsSeen(n, 0);
     const auto keep = [&](const QVariant& value, size_t c) -> QVariant {
         if (picture[c] && value.typeId() == QMetaType::LongLong)
             return value;
         if (picture[c])
             return value.isNull() ? QVariant() : QVariant(intern(value.toByteArray()));
-        if (actual[c].type == FieldType::String && !value.isNull())
-            return QVariant(*texts.insert(value.toString())); // results repeat their texts
-        return normalised(value, actual[c].type);
+        if (actual[c].type != FieldType::String || value.isNull())
+            return normalised(value, actual[c].type);
+        constexpr int sample = 1000;
+        if (textsSeen[c] == sample && texts[c].size() > sample / 2)
+            return QVariant(value.toString());
+        textsSeen[c] = std::min(textsSeen[c] + 1, sample);
+        return QVariant(*texts[c].insert(value.toString()));
     };
     if (!q.next()) {
         findPictureTables(schemaOfColumn);
