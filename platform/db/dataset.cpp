@@ -1095,33 +1095,73 @@ void Query::doOpen()
     // A picture column of a table that keeps its pictures apart holds their
     // numbers: they are read, and decoded, once each when first asked for.
     std::vector<QString> schemaOfColumn(actual.size());
+    sqlite3_stmt* stmt = nullptr;
     const QVariant handle = q.result()->handle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0)
-        if (auto* stmt = *static_cast<sqlite3_stmt* const*>(handle.data()))
-            for (size_t c = 0; c < actual.size(); ++c)
-                if (const char* name = sqlite3_column_database_name(stmt, int(c)))
-                    schemaOfColumn[c] = QString::fromUtf8(name);
+        stmt = *static_cast<sqlite3_stmt* const*>(handle.data());
+    if (stmt)
+        for (size_t c = 0; c < actual.size(); ++c)
+            if (const char* name = sqlite3_column_database_name(stmt, int(c)))
+                schemaOfColumn[c] = QString::fromUtf8(name);
     std::vector<bool> picture(actual.size());
     for (size_t c = 0; c < actual.size(); ++c)
         picture[c] = actual[c].type == FieldType::Graphic;
     const size_t n = actual.size();
-    QSet<QString> texts;
-    while (q.next()) {
-        Row row;
-        row.values.resize(n);
+    // Results repeat their texts: each column's are shared, unless the
+    // column's first rows show it seldom repeats one (a time of answer).
+    std::vector<QSet<QString>> texts(n);
+    std::vector<int> textsSeen(n, 0);
+    const auto keep = [&](const QVariant& value, size_t c) -> QVariant {
+        if (picture[c] && value.typeId() == QMetaType::LongLong)
+            return value;
+        if (picture[c])
+            return value.isNull() ? QVariant() : QVariant(intern(value.toByteArray()));
+        if (actual[c].type != FieldType::String || value.isNull())
+            return normalised(value, actual[c].type);
+        constexpr int sample = 1000;
+        if (textsSeen[c] == sample && texts[c].size() > sample / 2)
+            return QVariant(value.toString());
+        textsSeen[c] = std::min(textsSeen[c] + 1, sample);
+        return QVariant(*texts[c].insert(value.toString()));
+    };
+    if (!q.next()) {
+        findPictureTables(schemaOfColumn);
+        return;
+    }
+    // The driver has read the first row; the others are stepped through the
+    // engine's own interface, which spares the driver's per-row copies; each
+    // value is taken as the driver would take it.
+    const auto takeRow = [&](const auto& valueAt) {
+        Row& row = m_rows.emplace_back();
+        row.values.reserve(n);
         row.blobLoaded.assign(n, true);
-        for (size_t c = 0; c < n; ++c) {
-            const QVariant value = q.value(int(c));
-            if (picture[c] && value.typeId() == QMetaType::LongLong)
-                row.values[c] = value;
-            else if (picture[c])
-                row.values[c] = value.isNull() ? QVariant() : QVariant(intern(value.toByteArray()));
-            else if (actual[c].type == FieldType::String && !value.isNull())
-                row.values[c] = QVariant(*texts.insert(value.toString())); // results repeat their texts
-            else
-                row.values[c] = normalised(value, actual[c].type);
-        }
-        m_rows.push_back(std::move(row));
+        for (size_t c = 0; c < n; ++c)
+            row.values.push_back(keep(valueAt(int(c)), c));
+    };
+    takeRow([&q](int c) { return q.value(c); });
+    if (!stmt || sqlite3_column_count(stmt) != int(n)) {
+        while (q.next())
+            takeRow([&q](int c) { return q.value(c); });
+    } else {
+        const auto valueAt = [stmt](int c) -> QVariant {
+            switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_BLOB:
+                return QByteArray(
+                    static_cast<const char*>(sqlite3_column_blob(stmt, c)), sqlite3_column_bytes(stmt, c));
+            case SQLITE_INTEGER:
+                return qlonglong(sqlite3_column_int64(stmt, c));
+            case SQLITE_FLOAT:
+                return sqlite3_column_double(stmt, c);
+            case SQLITE_NULL:
+                return QVariant(QMetaType::fromType<QString>());
+            default:
+                return QString(reinterpret_cast<const QChar*>(sqlite3_column_text16(stmt, c)),
+                    sqlite3_column_bytes16(stmt, c) / qsizetype(sizeof(QChar)));
+            }
+        };
+        // A failing step ends the rows, as it ends the driver's.
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            takeRow(valueAt);
     }
     findPictureTables(schemaOfColumn);
 }
