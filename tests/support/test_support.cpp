@@ -28,7 +28,6 @@ namespace testing_support {
 
 namespace {
 QString g_lastText;
-QString g_lastTitle;
 } // namespace
 
 TestData::TestData(bool createTables)
@@ -123,7 +122,6 @@ void whenModal(const std::function<void(QWidget*)>& act, int timeoutMs)
                 g_lastText = box->text();
             else
                 g_lastText.clear();
-            g_lastTitle = modal->windowTitle();
             act(modal);
             return;
         }
@@ -153,11 +151,6 @@ void pressOnModal(const QString& text, int timeoutMs)
 QString lastModalText()
 {
     return g_lastText;
-}
-
-QString lastModalTitle()
-{
-    return g_lastTitle;
 }
 
 bool showActive(QWidget* window)

@@ -58,7 +58,6 @@ void whenModal(const std::function<void(QWidget*)>& act, int timeoutMs = 5000);
 void pressOnModal(const QString& text, int timeoutMs = 5000);
 // The text of the most recent modal window answered by the helpers above.
 QString lastModalText();
-QString lastModalTitle();
 
 QAbstractButton* findButton(QWidget* window, const QString& text);
 
