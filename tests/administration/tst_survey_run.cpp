@@ -1,6 +1,4 @@
-// A survey's run: the icon window, the answer's time and its accumulation in
-// the results table at the 16-bit limits, the chain from the first notice to
-// the end, and what a run meets when its survey or its file changes under it.
+// A survey's run: icon window, answer times and sums, the chain, and changes under it.
 
 #include "administration/answer_recording.h"
 #include "administration/run_clock.h"
@@ -24,8 +22,7 @@ namespace {
 const QString kEnd = QStringLiteral("Fin del cuestionario");
 const QString kChanged = QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados");
 
-// Counts the moments a window of the chain hid with none of the chain shown:
-// each must be shown before the window that opened it hides.
+// Counts hides of a chain window that leave none of the chain shown.
 class GapWatch : public QObject
 {
 public:
@@ -75,21 +72,16 @@ private slots:
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char('\n'))));
     }
 
-    // Seeded at 13:05:07.250 UTC: the title, then each shown button's icon and
-    // place; a picture that cannot be read is named as the survey gives it,
-    // and the buttons after its own stay hidden.
+    // Seeded at 13:05:07.250 UTC: title, each shown icon and place; an unreadable picture is named.
     void iconWindow_data()
     {
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("total");
         QTest::addColumn<int>("next"); // SiguientePregunta as the notice leaves it
         QTest::addColumn<QString>("bad"); // what stands as 10.bmp
-        QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
-        const QString invalid = QStringLiteral("Bitmap image is not valid"), two = "1. Primera|8@380,154|10@256,279";
-        auto row = [](const char* name, int count, int total, int next, const QString& shown, const QString& bad = {},
-                       const QString& message = {}) {
-            QTest::newRow(name) << count << total << next << bad << message << shown;
+        auto row = [](const char* name, int count, int total, int next, const QString& shown, const QString& bad = {}) {
+            QTest::newRow(name) << count << total << next << bad << shown;
         };
         row("2 of 12", 2, 12, 2, "1. Primera|8@380,154|10@131,154");
         // The third draw repeats 8 and is drawn again; 0.01745 a degree, not pi/180.
@@ -101,10 +93,8 @@ private slots:
             "1. Primera|2@380,154|3@364,216|2@318,262|2@256,279|2@193,262|2@147,217|2@131,154|1@147,92|2@193,46|"
             "1@255,29|2@318,46|3@364,91");
         row("no pictures: icon 1", 4, 0, 2, "1. Primera|1@380,154|1@256,279|1@131,154|1@255,29");
-        row("10.bmp missing", 4, 12, 2, two + " unread", "missing", "Cannot open file %1\\10.bmp");
-        row("10.bmp truncated", 4, 12, 2, two + " unread", "truncated", invalid);
-        row("10.bmp BM and little else", 4, 12, 2, two + " unread", "BM and little else", invalid);
-        row("10.bmp a png", 4, 12, 2, two + " unread", "png", invalid);
+        for (const QString bad : { "missing", "truncated", "BM and little else", "a png" })
+            row(qPrintable("10.bmp " + bad), 4, 12, 2, "1. Primera|8@380,154|10@256,279 unread", bad);
     }
     void iconWindow()
     {
@@ -112,10 +102,9 @@ private slots:
         QFETCH(int, total);
         QFETCH(int, next);
         QFETCH(QString, bad);
-        QFETCH(QString, message);
         QFile file(m_icons + QStringLiteral("/10.bmp"));
-        if (bad == "truncated" || bad == "png")
-            QVERIFY(bad == "png" ? QImage(file.fileName()).save(file.fileName(), "PNG") : file.resize(60));
+        if (bad == "truncated" || bad == "a png")
+            QVERIFY(bad == "a png" ? QImage(file.fileName()).save(file.fileName(), "PNG") : file.resize(60));
         else if (!bad.isEmpty())
             QVERIFY(
                 file.remove() && (bad == "missing" || (file.open(QIODevice::WriteOnly) && file.write(bad.toUtf8()))));
@@ -128,7 +117,9 @@ private slots:
         SiguientePregunta = next;
         std::unique_ptr<TForm5> window;
         QCOMPARE(m_answerer->messageOf([&window] { window = std::make_unique<TForm5>(); }),
-            message.contains(QLatin1String("%1")) ? message.arg(DirIconos) : message);
+            bad.isEmpty()          ? QString()
+                : bad == "missing" ? QStringLiteral("Cannot open file %1\\10.bmp").arg(DirIconos)
+                                   : QStringLiteral("Bitmap image is not valid"));
         QStringList shown { window->windowTitle() };
         for (int k = 1; k <= 12; ++k)
             if (const QWidget* b = window->speedButton(k); b->isVisibleTo(window.get()))
@@ -180,8 +171,7 @@ private slots:
             }
     }
 
-    // An answer's time as text and whole seconds, from the local clock's
-    // readings unless the steady count differs from them by a second or more.
+    // Local clock readings, unless the steady count differs from them by 1 s or more.
     void timeTexts()
     {
         const std::tuple<QTime, QTime, qint64> cases[]
@@ -198,8 +188,7 @@ private slots:
                 "1:2:3:400 3723", "0:0:2:750 2", "23:59:59:999 86399", "0:0:1:0 1", "0:0:3:45 3", "0:0:4:45 4" }));
     }
 
-    // An answer on key 2|Color|7 of 9 s, taken at 0:0:9:0, over the rows
-    // before it: the rows after, or the refusal that keeps them as they were.
+    // An answer on key 2|Color|7 at 0:0:9:0 over the rows before: the rows after, or the refusal.
     void accumulation_data()
     {
         QTest::addColumn<QString>("before"); // rows Edicion, Pregunta, Icono, Rep_icono, Suma_tiempo
@@ -287,10 +276,7 @@ private slots:
         QCOMPARE(results("Edicion, Pregunta, Tiempo, Rep_icono, Suma_tiempo"), expected);
     }
 
-    // Survey 2 of four alike, answered once, then changed while it runs: it
-    // goes on with what it was handed, follows its survey to a new number,
-    // and ends once any setting of it changed. A click refused tells the
-    // respondent and stays, and works once the cause is gone.
+    // Survey 2 of four, changed mid-run: goes on, follows renumbering, or ends; a refused click retries.
     void surveyChangedDuringRun_data()
     {
         QTest::addColumn<QStringList>("change"); // statements on the files, "Borrar n", "read-only" or "lock"
@@ -393,8 +379,7 @@ private slots:
         QVERIFY(!shownWindow<TForm4>() && !shownWindow<TForm5>());
     }
 
-    // Two copies of the program, each with its own connection and open
-    // datasets, answering the same keys: in turns, then at the same time.
+    // Two copies, each with its own connection, answering the same keys: in turns, then at once.
     void twoCopiesAnswerTheSameKeys()
     {
         const QString otherCopy = QStringLiteral("another copy"), directory = m_data->directory();
@@ -408,8 +393,7 @@ private slots:
         std::atomic<bool> ready = false, go = false, mainDone = false;
         auto waitFor
             = [](const std::atomic<bool>& flag) { return QTest::qWaitFor([&flag] { return bool(flag); }, 10000); };
-        // The other copy reads its rows before the main copy's first answers, and
-        // lets its connection go only once the main copy is done with the registry.
+        // The other copy reads before the main copy answers and keeps its connection until it is done.
         auto copy = std::async(std::launch::async, [&] {
             vdb::setDatabaseDirectory(otherCopy, directory);
             vdb::Table table;

@@ -1,5 +1,4 @@
-// The banded report engine over real table files: pagination, expressions,
-// pictures, charts, PDF output and preview.
+// The banded report engine over real tables: pagination, pictures, charts, PDF and preview.
 
 #include "platform/report/charts.h"
 #include "platform/report/preview.h"
@@ -32,8 +31,7 @@ QFont font(int pixels, bool bold = false)
     return font;
 }
 
-// Title 43, header 48, detail 41, footer 40 on a Letter page with 10 mm
-// margins: 20 detail bands on the first page, 21 on the next ones.
+// Title 43, header 48, detail 41, footer 40, Letter, 10 mm margins: 20 details, then 21 a page.
 struct TestReport
 {
     vrep::Report report;
@@ -137,8 +135,7 @@ class TestReportEngine : public QObject
     std::unique_ptr<ModuleData> m_data;
     std::unique_ptr<vdb::Query> m_rows;
 
-    // Rows of a quoted, accented question, icons and counts 1..rows, average 2, in
-    // `order`; icon 1's picture, 66 x 20, is twice its box's width, the others' 20 x 10.
+    // Icons and counts 1..rows, average 2, in `order`; icon 1's picture 66 x 20, the others' 20 x 10.
     vdb::Query* fill(int rows, const QString& order = QStringLiteral("icono"))
     {
         QImage small(20, 10, QImage::Format_RGB32), wide(66, 20, QImage::Format_RGB32);
@@ -236,15 +233,14 @@ private slots:
         // Reading a chart's points puts the cursor back; they ascend in X whatever the rows' order.
         q->next();
         const auto points = vrep::readPoints(q, bars->chart().series, true);
-        QVERIFY(q->recNo() == 1 && points.size() == 12 && points[0].value == 2.0);
-        QVERIFY(points[0].label == QLatin1String("1") && points[11].label == QLatin1String("12"));
+        QVERIFY(q->recNo() == 1 && points.size() == 12 && points[0].value == 2.0 && points[0].label == "1"
+            && points[11].label == "12");
         // A run starts from the first row even with the cursor at the end, as after a scan.
         q->last();
         q->next();
         const vrep::PreparedReport out = r.report.prepare();
         QCOMPARE(textsOf(*out.page(0), "Icon"), numbers);
-        // A picture within its 33 x 33 box sits in the middle at its own size; a
-        // wider one is scaled down to the box's width, keeping its proportions.
+        // A picture within its 33 x 33 box is centred as is; a wider one shrinks to its width, proportions kept.
         const QImage page = paint(out, 0);
         const auto at = [&](int row, int dx, int dy) {
             return page.pixelColor(
@@ -268,8 +264,7 @@ private slots:
             QVERIFY2(coloured > 200, chart);
         }
 
-        // Every legend entry lands inside the pie's box, and every count on a
-        // slice stands out from the slice's colour; a pie keeps the rows' order.
+        // Legend inside the pie's box, counts in contrast with their slice, in the rows' order.
         auto luminance = [](const QColor& c) {
             auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
             return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF()) + 0.05;
@@ -310,8 +305,7 @@ private slots:
         for (int p = 0; p < pages; ++p)
             printed.push_back(words(pdf.getAllText(p).text()));
 
-        // Every page the preview shows holds the words of the printed page, in
-        // whatever order the user moves: to the last page and back first.
+        // Each page the preview shows holds the printed page's words, moving in any order.
         const QString saved = m_data->path(QStringLiteral("saved.pdf"));
         bool checked = false;
         whenModal(
@@ -340,8 +334,7 @@ private slots:
                         QVERIFY2(shows(p), qPrintable(QString::number(p)));
                     press("PriorPage");
                     QCOMPARE(preview->currentPage(), pages - 2);
-                    // The page's width fills the view; then the whole page shows, its
-                    // foot included, and fills the view one way.
+                    // Page width fills the view; whole page shows all of it, filling one way.
                     press("PageWidth");
                     const double width = preview->pageSize(0).width() * preview->zoomFactor();
                     QVERIFY(width < preview->view()->viewport()->width()
