@@ -76,7 +76,7 @@ private slots:
     {
         QTest::addColumn<QString>("table");
         QTest::newRow("questions") << "preguntas";
-        QTest::newRow("results") << "tesis";
+        QTest::newRow("results, read through an index in another order") << "tesis";
     }
     void storedOrder()
     {
