@@ -1,7 +1,4 @@
-// Creating a survey as a user does: the new-survey dialog's range rules,
-// its "Aceptar" and keys, the question-entry dialog's layout, a failing post,
-// and the whole chain from the new-survey dialog, opened as the main window
-// opens it, through "Ignorar" and back, to the unwinding of the modal chain.
+// Creating a survey: range rules, "Aceptar", keys, layouts, failing posts and the whole modal chain.
 
 #include "maintenance_fixture.h"
 #include "platform/ui/fonts.h"
@@ -20,8 +17,7 @@ private slots:
     void init() { m_fixture = std::make_unique<Fixture>(); }
     void cleanup() { m_fixture.reset(); }
 
-    // Keys typed over the selected text of a field, or a pasted text ("^v "
-    // then the clipboard's text); the text once typed and once the field is left.
+    // Keys typed over a field's selected text ("^v " pastes the rest); the text typed, then once left.
     void rangeRules_data()
     {
         QTest::addColumn<QString>("field");
@@ -103,10 +99,7 @@ private slots:
         typeKeys(dialog->Edit4, QStringLiteral("8"));
         QVERIFY(dialog->BitBtn1->isEnabled());
     }
-    // Steps: a field given the focus as a click would, then keys typed into
-    // whatever has the focus. A button that had the focus never becomes the
-    // one Enter presses; Escape, and only Escape, is "Cancelar". Re-edit
-    // starts from the last row.
+    // Steps: a field focused, then keys. Enter never presses a button that once had the focus; Escape is "Cancelar".
     void keysAfterTheFocusMoved_data()
     {
         QTest::addColumn<bool>("reEdit");
@@ -172,8 +165,7 @@ private slots:
         QCOMPARE(stored(), reEdit ? before.mid(0, 1) : before);
         QVERIFY(!DataModule6->Table1->active());
     }
-    // A post that fails shows the store's error, keeps the rows posted
-    // before, and leaves no row pending in the open table.
+    // A failing post shows the error, keeps earlier rows and leaves no row pending.
     void storeError_data()
     {
         QTest::addColumn<bool>("questions");
@@ -245,10 +237,9 @@ private slots:
                               at(form.questionLabel(questions)->pos()), at(form.questionEdit(questions)->pos()) })
                   .join(' '),
             "expected");
-        for (int k = 1; k <= kMaxQuestions; ++k) {
-            QCOMPARE(form.questionEdit(k)->isVisible(), k <= questions);
-            QCOMPARE(form.questionLabel(k)->isVisible(), k <= questions);
-        }
+        for (int k = 1; k <= kMaxQuestions; ++k)
+            QCOMPARE(int(form.questionEdit(k)->isVisible()) + int(form.questionLabel(k)->isVisible()),
+                k <= questions ? 2 : 0);
         // Scroll bars only where the rows reach beyond the client area.
         QCOMPARE(form.ScrollBox->verticalScrollBar()->isVisible(), questions > 12);
         QVERIFY(!form.ScrollBox->horizontalScrollBar()->isVisible());
@@ -291,8 +282,7 @@ private slots:
             QVERIFY(!w->isVisible() || !qobject_cast<vui::Form*>(w));
         QVERIFY(!QApplication::activeModalWidget());
 
-        // The last pass's parameters and questions after the earlier survey's;
-        // after "Cancelar" only the earlier survey.
+        // The last pass's rows after the earlier survey's; after "Cancelar" only the earlier ones.
         const int n = passes.last();
         const int edition = earlier ? 2 : 1;
         if (!cancel)
@@ -332,9 +322,7 @@ private:
         QWidget* opener = dialog->parentWidget();
         return opener && !opener->isVisible() && dialog->windowHandle()->transientParent() == opener->windowHandle();
     }
-    // Answers the parameters dialog of pass `index`, then its question-entry
-    // dialog: "Ignorar" on every pass but the last, "Aceptar" on the last one,
-    // or "Cancelar" in the last parameters dialog.
+    // Answers pass `index`: "Ignorar" but on the last, there "Aceptar" (or "Cancelar" on its parameters).
     void answerParameters(const QList<int>& passes, int index, bool cancel)
     {
         whenModal([=, this](QWidget* modal) {
@@ -369,8 +357,7 @@ private:
                 // Each step opens where the one before stood (odd heights round).
                 QVERIFY(overHiddenOpener(questions));
                 QVERIFY((questions->frameGeometry().center() - centre).manhattanLength() <= 1);
-                // Enter walks the fields (the second left empty) to the focused
-                // "Aceptar" and presses it; Escape does nothing here.
+                // Enter walks the fields (the second empty) to "Aceptar" and presses it; Escape does nothing.
                 for (int k = 1; k <= n; ++k) {
                     QTRY_VERIFY_WITH_TIMEOUT(questions->questionEdit(k)->hasFocus(), 2000);
                     typeKeys(nullptr, (k == 1 ? QStringLiteral("<Esc>") : QString()) + text(index + 1, k) + "<Enter>");

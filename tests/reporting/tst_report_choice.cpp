@@ -1,6 +1,4 @@
-// The report choice window as a user works it, the choice of the most
-// appropriate icon, and the road from respondents' answers to the question
-// and edition reports of a survey among several, failures included.
+// The report choice window, the most appropriate icon, and answers to question and edition reports.
 
 #include "administration/answer_recording.h"
 #include "platform/report/preview.h"
@@ -53,8 +51,7 @@ struct Shown
     }
 };
 
-// Presses "Siguente" and reads the preview it opens, closing it as a user
-// would; anything else that comes up shows no pages.
+// Presses "Siguente", reads the preview and closes it; anything else shows no pages.
 Shown next(TForm9* w)
 {
     Shown shown;
@@ -71,9 +68,7 @@ Shown next(TForm9* w)
     return shown;
 }
 
-// The window as a user sees it: mode title, which list shows, the survey,
-// the questions listed, the typed text and whether "Siguente" and the
-// navigator can be pressed; then what it set on the report form.
+// Title, list shown, survey, questions, text, "Siguente" and navigator enabled; then the report form's settings.
 QString stateOf(TForm9* w)
 {
     const bool combo = w->ComboBox1->isVisible();
@@ -211,8 +206,7 @@ void TestReportChoice::stateTable()
         // Typing enables "Siguente" and stays as typed; deleting it leaves it enabled.
         { keys("<tab>¿Co"), question.arg(1).arg(colour, "¿Co").arg(1) },
         { keys("<bs><bs><bs>"), question.arg(1).arg(colour, "").arg(1) },
-        // A navigator press empties the text and disables it again; Enter
-        // after the focus passed "Cancelar" does not press it either.
+        // A navigator press empties the text and disables it; Enter after "Cancelar" had the focus does nothing.
         { press(Nav::nbNext), question.arg(2).arg(fruit, "").arg(0) },
         { keys("<tab><btab><enter>"), question.arg(2).arg(fruit, "").arg(0) },
         { [w] { w->ComboBox1->setCurrentIndex(1); }, question.arg(2).arg(fruit, "¿Deporte?").arg(1) },
@@ -237,8 +231,7 @@ void TestReportChoice::stateTable()
 
 void TestReportChoice::middleSurveyRoad()
 {
-    // Survey 4 of 5: answers accumulated by the answer recording, among rows
-    // of the same question in an earlier and a later survey.
+    // Survey 4 of 5, among rows of the same question in an earlier and a later survey.
     const QString colour = QStringLiteral("¿Qué color le \"gusta\" más, l'azul?");
     const QString animal = QStringLiteral("¿Qué animal prefiere?");
     writeSurvey(4, { colour, animal });
@@ -261,15 +254,12 @@ void TestReportChoice::middleSurveyRoad()
         answer(4, animal, icon2, s2);
     }
     answer(5, colour, 3, 1);
-    // Icons 7 and 3 are both chosen three times in 13 seconds: the row
-    // stored first answers, though its icon number is higher.
+    // Icons 7 and 3 both chosen three times in 13 seconds: the row stored first wins, though numbered higher.
     openQuestionRows(QStringLiteral("4"), colour);
     QCOMPARE(bestIcon(), QStringLiteral("7"));
     answer(4, colour, 3, 0); // one more quick answer makes icon 3 the most chosen
 
-    // A question answered only in another survey, or typed with an extra
-    // blank, matches no row: the error shows, the window stays and the icon
-    // query is left as it was.
+    // Answered only in another survey, or typed with a blank more: error, window stays, icon query unchanged.
     TForm9* choice = open();
     choice->RadioGroup1Item1->click();
     for (const auto& [survey, text] :
@@ -285,8 +275,7 @@ void TestReportChoice::middleSurveyRoad()
     const Shown question = next(choice);
     QCOMPARE(question.pages.size(), 1u);
     QCOMPARE(question.owner, m_owner->windowHandle());
-    // Per icon: number, times chosen, average seconds; then the summary and
-    // one each of the charts and the best icon's picture.
+    // Per icon: number, times chosen, average seconds; then the summary, the charts and the best picture.
     const QString c = "4/" + colour + "/";
     QCOMPARE(question.lines({ "QRDBText1", "QRDBText2", "QRDBText3", "QRDBText5", "QRDBText4" }),
         QStringList({ c + "1/1/5", c + "3/4/3", c + "7/3/4", c + "12/1/30" }));
@@ -297,9 +286,7 @@ void TestReportChoice::middleSurveyRoad()
         if (item.source == QLatin1String("QRDBImage2"))
             QCOMPARE(item.picture.pixelColor(5, 5), iconPicture(3).pixelColor(5, 5));
 
-    // Then by edition, in a new window: the distinct (question, icon) pairs
-    // of survey 4 in the order stored, questions interleaved, each with its
-    // picture, and nothing of the question report's summary.
+    // By edition, in a new window: survey 4's distinct (question, icon) pairs as stored, no question summary.
     TForm9* again = open();
     for (QAbstractButton* b : std::initializer_list<QAbstractButton*> { again->RadioGroup1Item0,
              again->DBNavigator1->button(Nav::nbLast), again->DBNavigator1->button(Nav::nbPrior) })
