@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSqlDatabase>
@@ -27,9 +26,7 @@
 
 namespace testing_support {
 
-namespace {
-QString g_lastText;
-} // namespace
+static QString g_lastText; // what the last answered modal window said
 
 TestData::TestData(bool createTables)
     : m_dir(std::make_unique<QTemporaryDir>())
