@@ -1,6 +1,5 @@
 #pragma once
-// The windows of a run found and answered as a respondent does, and the
-// results it stored.
+// The windows of a run found and answered as a respondent does.
 
 #include "administration/icon_window.h"
 #include "administration/question_notice.h"
@@ -18,10 +17,9 @@
 namespace run_fixture {
 
 // The icon directory in the form a survey stores it.
-inline QString surveyDirectory(const QString& path)
+inline QString surveyDirectory(QString path)
 {
-    QString dir = path;
-    return dir.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return path.replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
 
 template <typename W> QList<W*> liveWindows()
@@ -81,26 +79,6 @@ private:
 inline void releaseHidden()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-struct Result
-{
-    int edicion;
-    QString pregunta;
-    int icono;
-    int rep;
-};
-
-// Every result row, as the file holds it.
-inline QList<Result> results()
-{
-    QList<Result> rows;
-    for (const QString& row : testing_support::fileRows(
-             vdb::databaseDirectory(kDatabaseName) + "/tesis.DB", "tesis", "Edicion, Pregunta, Icono, Rep_icono")) {
-        const QStringList f = row.split(QLatin1Char('|'));
-        rows << Result { f[0].toInt(), f[1], f[2].toInt(), f[3].toInt() };
-    }
-    return rows;
 }
 
 } // namespace run_fixture

@@ -1,7 +1,5 @@
 #pragma once
-// What the authoring tests share: a fresh data and working directory per
-// test, rows written straight into the table files and read back from them
-// (as another program sees the files), and the answering of modal dialogs.
+// Shared by the authoring tests: fresh data and working directories, table rows as another program sees them.
 
 #include "authoring/new_survey_dialog.h"
 #include "authoring/question_entry_dialog.h"
@@ -23,11 +21,8 @@ namespace maintenance {
 
 using namespace testing_support;
 
-// Rows in the notation of the tests, written as another program would: a
-// parameter row "E|Direccion" (3 questions, 4 of 8 icons) or
-// "E|Num|Num_ico|Total_ico|Direccion", a question row "E|text", a result row
-// "E|text|icon"; an empty E is a blank edition. The fields' types make
-// numbers of the numerals.
+// Rows "E|Direccion" (3 questions, 4 of 8 icons) or "E|Num|Num_ico|Total_ico|Direccion", "E|text", "E|text|icon";
+// an empty E is a blank edition.
 inline void writeRows(const QString& table, const QString& columns, const QStringList& rows, const QString& more = {})
 {
     withTableFile(table, [&](QSqlDatabase& db) {
@@ -36,9 +31,9 @@ inline void writeRows(const QString& table, const QString& columns, const QStrin
             QStringList f = row.split(QLatin1Char('|'));
             if (columns.count(',') == 4 && f.size() == 2)
                 f = QStringList { f[0], QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("8"), f[1] };
-            QVariantList values { f[0].isEmpty() ? QVariant() : QVariant(f[0]) };
-            for (const QString& field : f.mid(1))
-                values << field;
+            QVariantList values(f.begin(), f.end());
+            if (f[0].isEmpty())
+                values[0] = QVariant();
             execOn(db,
                 QStringLiteral("INSERT INTO %1 (%2) VALUES (%3%4)")
                     .arg(QFileInfo(table).baseName(), columns, QStringList(f.size(), "?").join(", "), more),
@@ -50,8 +45,7 @@ inline void writeRows(const QString& table, const QString& columns, const QStrin
 
 inline const QString kAllParameters = QStringLiteral("Edicion, Num, Num_ico, Total_ico, Direccion");
 
-// Per test: the tables and the data module, a working directory holding
-// "iconos", and the run state as the main window leaves it.
+// Per test: tables, data module, a working directory holding "iconos", the run state as the main window leaves it.
 class Fixture
 {
 public:
@@ -86,21 +80,21 @@ public:
             QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, Promedio"), results,
             QStringLiteral(", '0:0:3:120', x'424d', 6, 2, 3"));
     }
-    QStringList rows(const char* table, const char* columns) const
+    QStringList rows(const QString& table, const QString& columns) const
     {
         return fileRows(file(table + QStringLiteral(".DB")), table, columns);
     }
     QStringList parameters(const QString& columns = QStringLiteral("Edicion, Direccion")) const
     {
-        return fileRows(file(QStringLiteral("variables.DB")), QStringLiteral("variables"), columns);
+        return rows(QStringLiteral("variables"), columns);
     }
-    QStringList questions() const { return rows("preguntas", "Edicion, Preguntas"); }
-    QStringList results() const { return rows("tesis", "Edicion, Pregunta, Icono"); }
+    QStringList questions() const { return rows(QStringLiteral("preguntas"), QStringLiteral("Edicion, Preguntas")); }
+    QStringList results() const { return rows(QStringLiteral("tesis"), QStringLiteral("Edicion, Pregunta, Icono")); }
     QStringList everything() const
     {
         QStringList all;
-        for (const char* table : { "variables", "preguntas", "tesis" })
-            all << allFileRows(file(table + QStringLiteral(".DB")), table);
+        for (const QString table : { "variables", "preguntas", "tesis" })
+            all << allFileRows(file(table + ".DB"), table);
         return all;
     }
 
@@ -117,8 +111,7 @@ inline bool focusOn(QWidget* widget)
     return QTest::qWaitFor([widget] { return widget->hasFocus(); }, 2000);
 }
 
-// Ends a modal dialog that an answer left open because one of its checks
-// failed, so that a failing test reports instead of hanging.
+// Ends a dialog that a failed check in an answer left open, so the test reports instead of hanging.
 inline auto closeIfLeftOpen(QWidget* modal)
 {
     return qScopeGuard([dialog = QPointer<QDialog>(qobject_cast<QDialog*>(modal))] {
@@ -127,8 +120,7 @@ inline auto closeIfLeftOpen(QWidget* modal)
     });
 }
 
-// Shows a dialog modally while `act` answers it as a user does; -1 when a
-// window was left open longer than patienceMs.
+// Shows a dialog modally while `act` answers it; -1 when a window was left open longer than patienceMs.
 inline int showAnswered(vui::Form* dialog, const std::function<void(QWidget*)>& act, int patienceMs = 8000)
 {
     whenModal([act](QWidget* modal) {

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSqlDatabase>
@@ -19,6 +18,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,9 +26,7 @@
 
 namespace testing_support {
 
-namespace {
-QString g_lastText;
-} // namespace
+static QString g_lastText; // what the last answered modal window said
 
 TestData::TestData(bool createTables)
     : m_dir(std::make_unique<QTemporaryDir>())
@@ -56,23 +54,7 @@ ModuleData::ModuleData()
 
 ModuleData::~ModuleData()
 {
-    delete DataModule6;
-    DataModule6 = nullptr;
-}
-
-QString TestData::directory() const
-{
-    return m_dir->path() + QStringLiteral("/vesmarin");
-}
-
-QString TestData::tablePath(const QString& fileName) const
-{
-    return QDir(directory()).filePath(fileName);
-}
-
-QString TestData::path(const QString& relative) const
-{
-    return m_dir->filePath(relative);
+    delete std::exchange(DataModule6, nullptr);
 }
 
 QString writeBitmap(const QString& path, int width, int height, Qt::GlobalColor color)
@@ -95,55 +77,40 @@ void writeIcons(const QString& directory, int count, int size)
 
 QAbstractButton* findButton(QWidget* window, const QString& text)
 {
-    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
-        QString t = b->text();
-        t.remove(QLatin1Char('&'));
-        if (t == text && b->isVisible())
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+        if (b->text().remove(QLatin1Char('&')) == text && b->isVisible())
             return b;
-    }
     return nullptr;
 }
 
 void whenModal(const std::function<void(QWidget*)>& act, int timeoutMs)
 {
     auto* timer = new QTimer;
-    auto elapsed = std::make_shared<int>(0);
-    // A modal window already open when the answer is scheduled is not the one
-    // to answer: the next one, opened on top of it, is.
+    // A modal window already open is not the one to answer: the next one, opened on top of it, is.
     QPointer<QWidget> before = QApplication::activeModalWidget();
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, elapsed, timeoutMs, before] {
-        *elapsed += 10;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, elapsed = 0, timeoutMs, before]() mutable {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible() && modal != before) {
-            timer->stop();
-            timer->deleteLater();
-            if (auto* box = qobject_cast<QMessageBox*>(modal))
-                g_lastText = box->text();
-            else
-                g_lastText.clear();
-            act(modal);
+        const bool shown = modal && modal->isVisible() && modal != before;
+        if (!shown && (elapsed += 10) <= timeoutMs)
             return;
-        }
-        if (*elapsed > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-            qWarning("no modal window appeared");
-        }
+        timer->stop();
+        timer->deleteLater();
+        if (!shown)
+            return qWarning("no modal window appeared");
+        const auto* box = qobject_cast<QMessageBox*>(modal);
+        g_lastText = box ? box->text() : QString();
+        act(modal);
     });
-    timer->start();
+    timer->start(10);
 }
 
 void pressOnModal(const QString& text, int timeoutMs)
 {
     whenModal(
         [text](QWidget* modal) {
-            QAbstractButton* b = findButton(modal, text);
-            if (!b) {
-                qWarning("button '%s' not found on '%s'", qPrintable(text), qPrintable(modal->windowTitle()));
-                return;
-            }
-            b->click();
+            if (QAbstractButton* b = findButton(modal, text))
+                return b->click();
+            qWarning("button '%s' not found on '%s'", qPrintable(text), qPrintable(modal->windowTitle()));
         },
         timeoutMs);
 }
@@ -177,7 +144,6 @@ void typeKeys(QWidget* widget, const QString& script)
             QTest::keyClick(widget, script.at(i + 1).toLatin1(), Qt::ControlModifier);
             i += 2;
         } else {
-            // Any character, accented ones included, as a keyboard delivers it.
             const QChar c = script.at(i++);
             const auto code = Qt::Key(c.toUpper().unicode());
             QTest::sendKeyEvent(QTest::Press, widget, code, QString(c), Qt::NoModifier);
@@ -201,26 +167,24 @@ void withTableFile(const QString& path, const std::function<void(QSqlDatabase&)>
     QSqlDatabase::removeDatabase(name);
 }
 
-void execOn(QSqlDatabase& db, const QString& sql, const QVariantList& values)
+namespace {
+// Runs sql on db with values bound, failing the whole test run when it cannot.
+QSqlQuery run(QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
 {
     QSqlQuery q(db);
-    if (!q.prepare(sql))
-        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    bool ok = q.prepare(sql);
     for (const QVariant& v : values)
         q.addBindValue(v);
-    if (!q.exec())
+    if (!ok || !q.exec())
         qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    return q;
 }
 
-namespace {
 QStringList selectRows(const QString& path, const QString& sql, const QString& nullText)
 {
     QStringList rows;
     withTableFile(path, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        if (!q.exec(sql))
-            qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-        while (q.next()) {
+        for (QSqlQuery q = run(db, sql); q.next();) {
             QStringList fields;
             for (int i = 0; i < q.record().count(); ++i)
                 fields << (q.value(i).isNull() ? nullText : q.value(i).toString());
@@ -230,6 +194,11 @@ QStringList selectRows(const QString& path, const QString& sql, const QString& n
     return rows;
 }
 } // namespace
+
+void execOn(QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    run(db, sql, values);
+}
 
 QStringList fileRows(const QString& path, const QString& table, const QString& columns)
 {
@@ -252,23 +221,28 @@ void failWritesWhere(const QString& path, const QString& table, const QString& o
     });
 }
 
+namespace {
+// Appends and posts one row of fields given as name, value, name, value...
+void appendRow(vdb::Table* t, const QVariantList& fields)
+{
+    t->append();
+    for (qsizetype i = 0; i + 1 < fields.size(); i += 2)
+        t->fieldByName(fields[i].toString()).setAsString(fields[i + 1].toString());
+}
+} // namespace
+
 void writeSurvey(int edicion, const QStringList& questions, int numIconos, int totalIconos, const QString& directory)
 {
     vdb::Table* t1 = DataModule6->Table1;
     vdb::Table* t2 = DataModule6->Table2;
     t1->open();
     t2->open();
-    t1->append();
-    t1->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(edicion));
-    t1->fieldByName(QStringLiteral("Num")).setAsString(QString::number(questions.size()));
-    t1->fieldByName(QStringLiteral("Num_ico")).setAsString(QString::number(numIconos));
-    t1->fieldByName(QStringLiteral("Total_ico")).setAsString(QString::number(totalIconos));
-    t1->fieldByName(QStringLiteral("Direccion")).setAsString(directory);
+    appendRow(t1,
+        { "Edicion", edicion, "Num", questions.size(), "Num_ico", numIconos, "Total_ico", totalIconos, "Direccion",
+            directory });
     t1->post();
     for (const QString& q : questions) {
-        t2->append();
-        t2->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(edicion));
-        t2->fieldByName(QStringLiteral("Preguntas")).setAsString(q);
+        appendRow(t2, { "Edicion", edicion, "Preguntas", q });
         t2->post();
     }
     t1->close();
@@ -280,16 +254,11 @@ void writeResult(int edicion, const QString& pregunta, int icon, int count, int 
     vdb::Table* t = DataModule6->Table3;
     const bool wasOpen = t->active();
     t->open();
-    t->append();
-    t->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(edicion));
-    t->fieldByName(QStringLiteral("Pregunta")).setAsString(pregunta);
-    t->fieldByName(QStringLiteral("Icono")).setAsString(QString::number(icon));
-    t->fieldByName(QStringLiteral("Tiempo")).setAsString(QStringLiteral("0:0:1:0"));
+    appendRow(t,
+        { "Edicion", edicion, "Pregunta", pregunta, "Icono", icon, "Tiempo", "0:0:1:0", "Suma_tiempo", count * average,
+            "Rep_icono", count, "Promedio", average });
     if (!picture.isNull())
         t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
-    t->fieldByName(QStringLiteral("Suma_tiempo")).setAsString(QString::number(count * average));
-    t->fieldByName(QStringLiteral("Rep_icono")).setAsString(QString::number(count));
-    t->fieldByName(QStringLiteral("Promedio")).setAsString(QString::number(average));
     t->post();
     if (!wasOpen)
         t->close();

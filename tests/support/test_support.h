@@ -1,6 +1,5 @@
 #pragma once
-// What every test needs: a fresh data directory with real table files, and a
-// way to answer a modal window as a user does.
+// What every test needs: a fresh data directory with real table files, and modal windows answered as a user does.
 
 #include <QImage>
 #include <QString>
@@ -21,23 +20,21 @@ class QSqlDatabase;
 
 namespace testing_support {
 
-// Points the data directory at a fresh temporary folder; with createTables,
-// the three table files are created there as vesmarin-init does.
+// Points the data directory at a fresh temporary folder; with createTables, the three tables are made as init does.
 class TestData
 {
 public:
     explicit TestData(bool createTables = true);
     ~TestData();
-    QString directory() const; // the data directory itself
-    QString tablePath(const QString& fileName) const;
-    QString path(const QString& relative) const; // inside the temporary folder
+    QString directory() const { return m_dir->path() + QStringLiteral("/vesmarin"); }
+    QString tablePath(const QString& fileName) const { return directory() + QLatin1Char('/') + fileName; }
+    QString path(const QString& relative) const { return m_dir->filePath(relative); } // inside the temporary folder
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-// A TestData with the data module DataModule6 created over it, and deleted
-// again before the directory goes.
+// A TestData with DataModule6 created over it, deleted again before the directory goes.
 class ModuleData : public TestData
 {
 public:
@@ -50,9 +47,7 @@ QString writeBitmap(const QString& path, int width = 32, int height = 32, Qt::Gl
 // Writes icons 1..count into a directory.
 void writeIcons(const QString& directory, int count, int size = 32);
 
-// Schedules an answer to the next modal window (message box or dialog): once
-// a modal window other than the one active now is shown, `act` runs on it.
-// Polls the event loop without sleeping.
+// Once a modal window other than the one active now is shown, `act` runs on it.
 void whenModal(const std::function<void(QWidget*)>& act, int timeoutMs = 5000);
 // Presses the button of the next modal window whose text (without '&') is `text`.
 void pressOnModal(const QString& text, int timeoutMs = 5000);
@@ -61,46 +56,35 @@ QString lastModalText();
 
 QAbstractButton* findButton(QWidget* window, const QString& text);
 
-// Appends a survey's parameter row (Table1) and its question rows (Table2)
-// through the data module; both tables are left closed.
+// Appends a survey's parameter row and question rows through the data module; both tables are left closed.
 void writeSurvey(int edicion, const QStringList& questions, int numIconos = 4, int totalIconos = 12,
     const QString& directory = QStringLiteral("C:\\iconos"));
-// Appends one result row (Table3) with the given count and average; the table
-// is left open or closed as it was.
+// Appends one result row with the given count and average; the table is left open or closed as it was.
 void writeResult(int edicion, const QString& pregunta, int icon, int count, int average, const QImage& picture = {});
 
-// Shows a window and makes it the active one, so that focus and keys behave
-// as for a user. False when it did not become active.
+// Shows a window and makes it the active one, so focus and keys behave as for a user; false when it did not.
 bool showActive(QWidget* window);
-// Types a script into a widget, or with none into the focused control as a
-// keyboard does: plain characters (accented ones included) as keys, ^x as
-// Ctrl+x, and <Home> <End> <BS> <Del> <Enter> <Tab> <BTab> (Shift+Tab) <Up>
-// <Down> <Left> <Right> <Esc> (any case) as those keys.
+// Types a script into a widget (null: the focused one): characters as keys, ^x as Ctrl+x, and (any case)
+// <Home> <End> <BS> <Del> <Enter> <Tab> <BTab> (Shift+Tab) <Up> <Down> <Left> <Right> <Esc> as those keys.
 void typeKeys(QWidget* widget, const QString& script);
 
-// A table file read and written through a connection of the test's own, as
-// another program would see the file.
+// A table file through a connection of the test's own, as another program sees it.
 void withTableFile(const QString& path, const std::function<void(QSqlDatabase&)>& work);
 void execOn(QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 // Rows as "a|b|c" in the order the file keeps them; a blank field reads "".
 QStringList fileRows(const QString& path, const QString& table, const QString& columns);
 // Every column of every row, pictures included, to tell "nothing changed".
 QStringList allFileRows(const QString& path, const QString& table);
-// A trigger in the file itself that fails one particular write, as a full
-// disk would part-way through; its message is "disco lleno".
+// A trigger failing one particular write with "disco lleno", as a full disk would part-way through.
 void failWritesWhere(const QString& path, const QString& table, const QString& operation, const QString& when);
 // A file's whole content (empty when it cannot be read), to tell "left alone".
 QByteArray fileBytes(const QString& path);
 // The text of the store error an action throws; empty when it throws none.
 QString errorOf(const std::function<void()>& action);
-// Runs an action that may show modal windows; one left unanswered for
-// patienceMs is hidden so that the test fails instead of hanging. False when
-// a window had to be hidden.
+// Runs an action; a modal window left unanswered for patienceMs is hidden and the result is false.
 bool runAnswered(const std::function<void()>& action, int patienceMs = 8000);
 
-// A FIFO made at `path`. Whatever waits on it for longer than limitMs is set
-// free by a writer that opens and closes it, and waited() then tells so: a
-// hang on the file fails the test instead of stopping it.
+// A FIFO at `path`; a reader waiting on it past limitMs is freed by a writer, and waited() tells so.
 class Fifo
 {
 public:
