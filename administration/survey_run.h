@@ -46,7 +46,6 @@ public:
     void finish();
     // The run is over: finish(), and let a hidden anchor go when it should.
     void end();
-    bool underWay() const { return m_underWay; }
 
     // The edition the run's survey has now, looked up in the files (call it
     // inside the transaction that writes the answer); 0 once the survey was

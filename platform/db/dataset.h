@@ -162,8 +162,6 @@ private:
     friend class Field;
     friend class Table;
     void requireActive() const;
-    void checkBrowseMove();
-    Row& currentBuffer();
     const Row* currentRowForRead() const;
     QVariant readValue(int field) const;
     void writeValue(int field, const QVariant& value);
@@ -230,7 +228,6 @@ public:
     // One line of the statement; each '?' in it takes the next value.
     void addSql(const QString& line, const QVariantList& values = {});
     QString sql() const { return m_sql.join(QLatin1Char('\n')); }
-    QVariantList boundValues() const { return m_values; }
 
 protected:
     void doOpen() override;

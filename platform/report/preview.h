@@ -29,8 +29,6 @@ public:
     QScrollArea* view() const { return m_view; }
     // The prepared report shown, or null after a saved file was loaded.
     const PreparedReport* report() const { return m_report.get(); }
-    // The saved file shown after a load.
-    QPdfDocument* document() const { return m_document; }
     int currentPage() const { return m_page; }
     int pageCount() const;
     double zoomFactor() const { return m_zoom; }
@@ -56,7 +54,6 @@ public:
     QPrinter& printer() { return m_printer; }
 
     QToolButton* button(const QString& objectName) const;
-    bool wholePage() const { return m_fit == Fit::WholePage; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

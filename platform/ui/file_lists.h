@@ -62,7 +62,6 @@ public:
 
     // The directory list that choosing a drive moves.
     void setDirList(DirectoryListBox* list);
-    DirectoryListBox* dirList() const { return m_dirList; }
 
     QString drive() const { return m_drive; }
     // Chooses the drive whose root is `root`, as the user would: the

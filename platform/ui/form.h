@@ -47,7 +47,6 @@ public:
     void centreOnScreen();
 
     int showModal();
-    bool inModalLoop() const { return m_modalDepth > 0; }
     int modalResult() const { return m_modalResult; }
     void setModalResult(int result) { m_modalResult = result; }
 

@@ -28,7 +28,6 @@ public:
 
     // The edit box whose text the control steps; its text becomes the position.
     void setAssociate(QLineEdit* edit);
-    QLineEdit* associate() const { return m_edit; }
 
     int minimum() const { return m_minimum; }
     void setMinimum(int value) { m_minimum = value; }
@@ -41,8 +40,6 @@ public:
     bool wrap() const { return m_wrap; }
     void setWrap(bool value) { m_wrap = value; }
 
-    void stepUp() { step(+1); }
-    void stepDown() { step(-1); }
     QToolButton* upButton() const { return m_up; }
     QToolButton* downButton() const { return m_down; }
 
