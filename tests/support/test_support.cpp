@@ -1,13 +1,12 @@
 #include "test_support.h"
 
 #include "platform/db/database.h"
-#include "store/data_module.h"
 #include "store/tables.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSqlDatabase>
@@ -18,7 +17,6 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -47,16 +45,6 @@ TestData::~TestData()
     vdb::Database::closeAll();
 }
 
-ModuleData::ModuleData()
-{
-    DataModule6 = new TDataModule6;
-}
-
-ModuleData::~ModuleData()
-{
-    delete std::exchange(DataModule6, nullptr);
-}
-
 QString writeBitmap(const QString& path, int width, int height, Qt::GlobalColor color)
 {
     QImage image(width, height, QImage::Format_RGB888);
@@ -69,10 +57,8 @@ QString writeBitmap(const QString& path, int width, int height, Qt::GlobalColor 
 
 void writeIcons(const QString& directory, int count, int size)
 {
-    static const Qt::GlobalColor colours[] = { Qt::red, Qt::green, Qt::blue, Qt::cyan, Qt::magenta, Qt::yellow,
-        Qt::darkRed, Qt::darkGreen, Qt::darkBlue, Qt::darkCyan, Qt::darkMagenta, Qt::darkYellow, Qt::gray, Qt::black };
-    for (int i = 1; i <= count; ++i)
-        writeBitmap(QDir(directory).filePath(QStringLiteral("%1.bmp").arg(i)), size, size, colours[i % 14]);
+    for (int i = 1; i <= count; ++i) // twelve colours, red to dark yellow, in turn
+        writeBitmap(QStringLiteral("%1/%2.bmp").arg(directory).arg(i), size, size, Qt::GlobalColor(Qt::red + i % 12));
 }
 
 QAbstractButton* findButton(QWidget* window, const QString& text)
@@ -88,10 +74,10 @@ void whenModal(const std::function<void(QWidget*)>& act, int timeoutMs)
     auto* timer = new QTimer;
     // A modal window already open is not the one to answer: the next one, opened on top of it, is.
     QPointer<QWidget> before = QApplication::activeModalWidget();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, elapsed = 0, timeoutMs, before]() mutable {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, due = QDeadlineTimer(timeoutMs), before] {
         QWidget* modal = QApplication::activeModalWidget();
         const bool shown = modal && modal->isVisible() && modal != before;
-        if (!shown && (elapsed += 10) <= timeoutMs)
+        if (!shown && !due.hasExpired())
             return;
         timer->stop();
         timer->deleteLater();
@@ -283,16 +269,15 @@ QString errorOf(const std::function<void()>& action)
 bool runAnswered(const std::function<void()>& action, int patienceMs)
 {
     QTimer rescue;
-    QElapsedTimer since;
+    const QDeadlineTimer due(patienceMs);
     bool stuck = false;
     QObject::connect(&rescue, &QTimer::timeout, [&] {
-        if (QWidget* modal = QApplication::activeModalWidget(); modal && since.elapsed() > patienceMs) {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && due.hasExpired()) {
             qWarning("left unanswered: %s '%s'", modal->metaObject()->className(), qPrintable(modal->windowTitle()));
             stuck = true;
             modal->hide();
         }
     });
-    since.start();
     rescue.start(100);
     action();
     return !stuck;
@@ -304,11 +289,10 @@ Fifo::Fifo(const QString& path, int limitMs)
     if (::mkfifo(name.constData(), 0600) != 0)
         qFatal("cannot make the FIFO %s", name.constData());
     m_watch = std::jthread([this, name, limitMs](std::stop_token stop) {
-        std::unique_lock lock(m_mutex);
-        auto stopped = [&stop] { return stop.stop_requested(); };
         // Opening the writing end succeeds only while a reader waits, and frees it.
-        for (int ms = limitMs; !m_wake.wait_for(lock, stop, std::chrono::milliseconds(ms), stopped); ms = 50)
-            if (const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK); fd >= 0) {
+        for (QDeadlineTimer due(limitMs); !stop.stop_requested();
+             std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+            if (const int fd = due.hasExpired() ? ::open(name.constData(), O_WRONLY | O_NONBLOCK) : -1; fd >= 0) {
                 m_waited = true;
                 ::close(fd);
             }

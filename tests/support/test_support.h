@@ -1,6 +1,8 @@
 #pragma once
 // What every test needs: a fresh data directory with real table files, and modal windows answered as a user does.
 
+#include "store/data_module.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -8,11 +10,10 @@
 #include <QVariantList>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
+#include <utility>
 
 class QWidget;
 class QAbstractButton;
@@ -38,8 +39,8 @@ private:
 class ModuleData : public TestData
 {
 public:
-    ModuleData();
-    ~ModuleData();
+    ModuleData() { DataModule6 = new TDataModule6; }
+    ~ModuleData() { delete std::exchange(DataModule6, nullptr); }
 };
 
 // Writes a Windows bitmap file of the given size and colour.
@@ -93,9 +94,7 @@ public:
 
 private:
     std::atomic<bool> m_waited { false };
-    std::mutex m_mutex;
-    std::condition_variable_any m_wake;
-    std::jthread m_watch; // stopped and joined before the rest goes
+    std::jthread m_watch; // stopped and joined before the flag goes
 };
 
 } // namespace testing_support
