@@ -24,13 +24,6 @@ namespace {
 
 enum class Command { Aplicar, Crear, Modificar, Borrar, Reporte, Acerca, Salir, TitleBar };
 
-// Surveys of one question, without results.
-void addSurveys(int count)
-{
-    for (int e = 1; e <= count; ++e)
-        writeSurvey(e, { QStringLiteral("Pregunta de %1").arg(e) }, 3, 4);
-}
-
 QString openTables()
 {
     QStringList open;
@@ -209,7 +202,8 @@ void TestMainWindow::commands()
     QFETCH(QString, tablesAfter);
     QFETCH(QStringList, answers);
     QFETCH(QStringList, expected);
-    addSurveys(qAbs(surveys));
+    for (int e = 1; e <= qAbs(surveys); ++e) // of one question, without results
+        writeSurvey(e, { QStringLiteral("Pregunta de %1").arg(e) }, 3, 4);
     const QString results = m_data->tablePath("tesis.DB");
     vdb::Database::closeAll();
     QVERIFY(surveys >= 0 || QFile::remove(results));
