@@ -16,7 +16,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace vdb {
 
@@ -212,7 +214,34 @@ bool readAlike(const char* text, qint32 size)
 struct DataSet::Cells
 {
     enum Kind : char { Null, Integer, Real, Text, Text16, Taken };
-    std::vector<char> bytes;
+    // Grown with realloc: a large buffer then moves by remapping its pages
+    // rather than by copying them.
+    struct Buffer
+    {
+        char* data = nullptr;
+        size_t size = 0;
+        size_t capacity = 0;
+        Buffer() = default;
+        Buffer(const Buffer&) = delete;
+        Buffer& operator=(const Buffer&) = delete;
+        ~Buffer() { std::free(data); }
+        // Room for `more` bytes at the end.
+        char* grow(size_t more)
+        {
+            if (size + more > capacity) {
+                const size_t wanted = std::max(capacity * 2, size + more + 4096);
+                auto* moved = static_cast<char*>(std::realloc(data, wanted));
+                if (!moved)
+                    throw std::bad_alloc();
+                data = moved;
+                capacity = wanted;
+            }
+            char* at = data + size;
+            size += more;
+            return at;
+        }
+    };
+    Buffer bytes;
     std::vector<QVariant> taken; // values kept whole as read (blobs)
     std::vector<FieldType> types;
     std::vector<bool> picture;
@@ -246,11 +275,12 @@ struct DataSet::Cells
         return QVariant(*texts[c].insert(value.toString()));
     }
 
-    template <typename T> void put(const T& value)
+    // A kind byte, then `value`.
+    template <typename T> void put(Kind kind, const T& value)
     {
-        const size_t at = bytes.size();
-        bytes.resize(at + sizeof(T));
-        std::memcpy(bytes.data() + at, &value, sizeof(T));
+        char* at = bytes.grow(1 + sizeof(T));
+        *at = kind;
+        std::memcpy(at + 1, &value, sizeof(T));
     }
     template <typename T> static T take(const char*& from)
     {
@@ -260,54 +290,51 @@ struct DataSet::Cells
         return value;
     }
 
-    // The statement's current row, waiting in `row`.
-    void read(const DataSet& owner, sqlite3_stmt* stmt, Row& row)
+    // Copies the statement's current row; returns where its cells start.
+    qint64 read(const DataSet& owner, sqlite3_stmt* stmt)
     {
-        row.cells = qint64(bytes.size());
+        const auto start = qint64(bytes.size);
         for (int c = 0; c < int(types.size()); ++c) {
             switch (sqlite3_column_type(stmt, c)) {
             case SQLITE_NULL:
-                bytes.push_back(Null);
+                *bytes.grow(1) = Null;
                 break;
             case SQLITE_INTEGER:
-                bytes.push_back(Integer);
-                put(qint64(sqlite3_column_int64(stmt, c)));
+                put(Integer, qint64(sqlite3_column_int64(stmt, c)));
                 break;
             case SQLITE_FLOAT:
-                bytes.push_back(Real);
-                put(sqlite3_column_double(stmt, c));
+                put(Real, sqlite3_column_double(stmt, c));
                 break;
             case SQLITE_BLOB: {
                 const QByteArray blob(
                     static_cast<const char*>(sqlite3_column_blob(stmt, c)), sqlite3_column_bytes(stmt, c));
-                bytes.push_back(Taken);
-                put(qint32(taken.size()));
+                put(Taken, qint32(taken.size()));
                 taken.push_back(keep(owner, blob, size_t(c)));
                 break;
             }
             default: {
                 const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
                 qint32 size = sqlite3_column_bytes(stmt, c);
-                if (readAlike(text, size)) {
-                    bytes.push_back(Text);
-                } else {
+                Kind kind = Text;
+                if (!readAlike(text, size)) {
                     // Texts Qt would read otherwise are taken as the engine reads them.
                     text = static_cast<const char*>(sqlite3_column_text16(stmt, c));
                     size = sqlite3_column_bytes16(stmt, c);
-                    bytes.push_back(Text16);
+                    kind = Text16;
                 }
-                put(size);
-                bytes.insert(bytes.end(), text, text + size);
+                put(kind, size);
+                std::memcpy(bytes.grow(size_t(size)), text, size_t(size));
             }
             }
         }
+        return start;
     }
 
     // Makes the values of a row that waits, as the driver would take them.
     void make(const DataSet& owner, Row& row)
     {
         const size_t n = types.size();
-        const char* from = bytes.data() + row.cells;
+        const char* from = bytes.data + row.cells;
         row.cells = -1;
         row.values.reserve(n);
         row.blobLoaded.assign(n, true);
@@ -1295,9 +1322,15 @@ void Query::doOpen()
         while (q.next())
             takeRow();
     } else {
-        // A failing step ends the rows, as it ends the driver's.
+        // A failing step ends the rows, as it ends the driver's. The rows
+        // are made once their count is known: the list grows only once.
+        std::vector<qint64> starts;
         while (sqlite3_step(stmt) == SQLITE_ROW)
-            m_cells->read(*this, stmt, m_rows.emplace_back());
+            starts.push_back(m_cells->read(*this, stmt));
+        const size_t first = m_rows.size();
+        m_rows.resize(first + starts.size());
+        for (size_t i = 0; i < starts.size(); ++i)
+            m_rows[first + i].cells = starts[i];
     }
     findPictureTables(schemaOfColumn);
 }
