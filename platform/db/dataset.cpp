@@ -16,6 +16,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace vdb {
 
@@ -185,6 +188,191 @@ void Field::setBlob(const QByteArray& bytes)
     m_owner->writeValue(m_index, bytes.isEmpty() ? QVariant() : QVariant(bytes));
 }
 
+// ---- Rows read, made into values when first used ------------------------------
+
+namespace {
+
+// Whether Qt reads a text as the engine does: valid UTF-8, not starting
+// with a byte order mark (which Qt drops) and without the two noncharacters
+// the engine reads as a replacement character.
+bool readAlike(const char* text, qint32 size)
+{
+    if (!QUtf8StringView(text, size).isValidUtf8() || (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0))
+        return false;
+    const char* end = text + size;
+    for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '\xEF', size_t(end - at)))); ++at)
+        if (end - at >= 3 && at[1] == '\xBF' && (uchar(at[2]) & 0xFE) == 0xBE)
+            return false;
+    return true;
+}
+
+} // namespace
+
+// Each value as the engine gave it: a kind byte, then its bytes. Copying
+// them is all a large result costs at open; the texts and numbers are made
+// when the cursor first reaches the row, so rows never shown cost nothing more.
+struct DataSet::Cells
+{
+    enum Kind : char { Null, Integer, Real, Text, Text16, Taken };
+    // Grown with realloc: a large buffer then moves by remapping its pages
+    // rather than by copying them.
+    struct Buffer
+    {
+        char* data = nullptr;
+        size_t size = 0;
+        size_t capacity = 0;
+        Buffer() = default;
+        Buffer(const Buffer&) = delete;
+        Buffer& operator=(const Buffer&) = delete;
+        ~Buffer() { std::free(data); }
+        // Room for `more` bytes at the end.
+        char* grow(size_t more)
+        {
+            if (size + more > capacity) {
+                const size_t wanted = std::max(capacity * 2, size + more + 4096);
+                auto* moved = static_cast<char*>(std::realloc(data, wanted));
+                if (!moved)
+                    throw std::bad_alloc();
+                data = moved;
+                capacity = wanted;
+            }
+            char* at = data + size;
+            size += more;
+            return at;
+        }
+    };
+    Buffer bytes;
+    std::vector<QVariant> taken; // values kept whole as read (blobs)
+    std::vector<FieldType> types;
+    std::vector<bool> picture;
+    // Results repeat their texts: each column's are shared, unless the
+    // column's first rows show it seldom repeats one (a time of answer).
+    std::vector<QSet<QString>> texts;
+    std::vector<int> textsSeen;
+
+    explicit Cells(const std::vector<FieldDef>& columns)
+        : texts(columns.size())
+        , textsSeen(columns.size(), 0)
+    {
+        for (const FieldDef& column : columns) {
+            types.push_back(column.type);
+            picture.push_back(column.type == FieldType::Graphic);
+        }
+    }
+
+    QVariant keep(const DataSet& owner, const QVariant& value, size_t c)
+    {
+        if (picture[c] && value.typeId() == QMetaType::LongLong)
+            return value;
+        if (picture[c])
+            return value.isNull() ? QVariant() : QVariant(owner.intern(value.toByteArray()));
+        if (types[c] != FieldType::String || value.isNull())
+            return normalised(value, types[c]);
+        constexpr int sample = 1000;
+        if (textsSeen[c] == sample && texts[c].size() > sample / 2)
+            return QVariant(value.toString());
+        textsSeen[c] = std::min(textsSeen[c] + 1, sample);
+        return QVariant(*texts[c].insert(value.toString()));
+    }
+
+    // A kind byte, then `value`.
+    template <typename T> void put(Kind kind, const T& value)
+    {
+        char* at = bytes.grow(1 + sizeof(T));
+        *at = kind;
+        std::memcpy(at + 1, &value, sizeof(T));
+    }
+    template <typename T> static T take(const char*& from)
+    {
+        T value;
+        std::memcpy(&value, from, sizeof(T));
+        from += sizeof(T);
+        return value;
+    }
+
+    // Copies the statement's current row; returns where its cells start.
+    qint64 read(const DataSet& owner, sqlite3_stmt* stmt)
+    {
+        const auto start = qint64(bytes.size);
+        for (int c = 0; c < int(types.size()); ++c) {
+            switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_NULL:
+                *bytes.grow(1) = Null;
+                break;
+            case SQLITE_INTEGER:
+                put(Integer, qint64(sqlite3_column_int64(stmt, c)));
+                break;
+            case SQLITE_FLOAT:
+                put(Real, sqlite3_column_double(stmt, c));
+                break;
+            case SQLITE_BLOB: {
+                const QByteArray blob(
+                    static_cast<const char*>(sqlite3_column_blob(stmt, c)), sqlite3_column_bytes(stmt, c));
+                put(Taken, qint32(taken.size()));
+                taken.push_back(keep(owner, blob, size_t(c)));
+                break;
+            }
+            default: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                qint32 size = sqlite3_column_bytes(stmt, c);
+                Kind kind = Text;
+                if (!readAlike(text, size)) {
+                    // Texts Qt would read otherwise are taken as the engine reads them.
+                    text = static_cast<const char*>(sqlite3_column_text16(stmt, c));
+                    size = sqlite3_column_bytes16(stmt, c);
+                    kind = Text16;
+                }
+                put(kind, size);
+                std::memcpy(bytes.grow(size_t(size)), text, size_t(size));
+            }
+            }
+        }
+        return start;
+    }
+
+    // Makes the values of a row that waits, as the driver would take them.
+    void make(const DataSet& owner, Row& row)
+    {
+        const size_t n = types.size();
+        const char* from = bytes.data + row.cells;
+        row.cells = -1;
+        row.values.reserve(n);
+        row.blobLoaded.assign(n, true);
+        for (size_t c = 0; c < n; ++c) {
+            QVariant value;
+            switch (*from++) {
+            case Null:
+                value = QVariant(QMetaType::fromType<QString>());
+                break;
+            case Integer:
+                value = qlonglong(take<qint64>(from));
+                break;
+            case Real:
+                value = take<double>(from);
+                break;
+            case Text: {
+                const auto size = take<qint32>(from);
+                value = QString::fromUtf8(from, size);
+                from += size;
+                break;
+            }
+            case Text16: {
+                const auto size = take<qint32>(from);
+                QString text(size / qint32(sizeof(QChar)), Qt::Uninitialized);
+                std::memcpy(text.data(), from, size_t(text.size()) * sizeof(QChar));
+                value = text;
+                from += size;
+                break;
+            }
+            default:
+                row.values.push_back(taken[size_t(take<qint32>(from))]);
+                continue;
+            }
+            row.values.push_back(keep(owner, value, c));
+        }
+    }
+};
+
 // ---- DataSet --------------------------------------------------------------
 
 DataSet::DataSet(QObject* parent)
@@ -214,6 +402,7 @@ void DataSet::open()
     if (active())
         return;
     m_rows.clear();
+    m_cells.reset();
     m_fields.clear();
     m_columnOfField.clear();
     doOpen();
@@ -232,6 +421,7 @@ void DataSet::close()
     m_state = State::Inactive;
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_cells.reset();
     m_distinctPictures.clear();
     m_pictureById.clear();
     m_decoded.clear();
@@ -248,6 +438,7 @@ void DataSet::reload()
     const int at = m_cursor;
     m_state = State::Browse;
     m_rows.clear();
+    m_cells.reset();
     m_distinctPictures.clear();
     m_pictureById.clear();
     m_decoded.clear();
@@ -415,13 +606,21 @@ Field DataSet::fieldByName(const QString& name)
     return Field(this, *index);
 }
 
+Row& DataSet::rowAt(int index) const
+{
+    Row& row = const_cast<Row&>(m_rows[size_t(index)]);
+    if (row.cells >= 0 && m_cells)
+        m_cells->make(*this, row);
+    return row;
+}
+
 const Row* DataSet::currentRowForRead() const
 {
     if (m_state == State::Edit || m_state == State::Insert)
         return &m_buffer;
     if (m_cursor < 0 || m_cursor >= int(m_rows.size()))
         return nullptr;
-    return &m_rows[size_t(m_cursor)];
+    return &rowAt(m_cursor);
 }
 
 QVariant DataSet::readValue(int field) const
@@ -584,7 +783,7 @@ void DataSet::startBuffer(bool copyCurrent)
 {
     const size_t columns = m_tableColumns.size();
     if (copyCurrent && m_cursor >= 0) {
-        m_buffer = m_rows[size_t(m_cursor)];
+        m_buffer = rowAt(m_cursor);
     } else {
         m_buffer = Row {};
         m_buffer.values.assign(columns, QVariant());
@@ -1103,65 +1302,35 @@ void Query::doOpen()
         for (size_t c = 0; c < actual.size(); ++c)
             if (const char* name = sqlite3_column_database_name(stmt, int(c)))
                 schemaOfColumn[c] = QString::fromUtf8(name);
-    std::vector<bool> picture(actual.size());
-    for (size_t c = 0; c < actual.size(); ++c)
-        picture[c] = actual[c].type == FieldType::Graphic;
     const size_t n = actual.size();
-    // Results repeat their texts: each column's are shared, unless the
-    // column's first rows show it seldom repeats one (a time of answer).
-    std::vector<QSet<QString>> texts(n);
-    std::vector<int> textsSeen(n, 0);
-    const auto keep = [&](const QVariant& value, size_t c) -> QVariant {
-        if (picture[c] && value.typeId() == QMetaType::LongLong)
-            return value;
-        if (picture[c])
-            return value.isNull() ? QVariant() : QVariant(intern(value.toByteArray()));
-        if (actual[c].type != FieldType::String || value.isNull())
-            return normalised(value, actual[c].type);
-        constexpr int sample = 1000;
-        if (textsSeen[c] == sample && texts[c].size() > sample / 2)
-            return QVariant(value.toString());
-        textsSeen[c] = std::min(textsSeen[c] + 1, sample);
-        return QVariant(*texts[c].insert(value.toString()));
-    };
+    m_cells = std::make_unique<Cells>(actual);
     if (!q.next()) {
         findPictureTables(schemaOfColumn);
         return;
     }
     // The driver has read the first row; the others are stepped through the
-    // engine's own interface, which spares the driver's per-row copies; each
-    // value is taken as the driver would take it.
-    const auto takeRow = [&](const auto& valueAt) {
+    // engine's own interface, which spares the driver's per-row copies.
+    const auto takeRow = [&] {
         Row& row = m_rows.emplace_back();
         row.values.reserve(n);
         row.blobLoaded.assign(n, true);
         for (size_t c = 0; c < n; ++c)
-            row.values.push_back(keep(valueAt(int(c)), c));
+            row.values.push_back(m_cells->keep(*this, q.value(int(c)), c));
     };
-    takeRow([&q](int c) { return q.value(c); });
+    takeRow();
     if (!stmt || sqlite3_column_count(stmt) != int(n)) {
         while (q.next())
-            takeRow([&q](int c) { return q.value(c); });
+            takeRow();
     } else {
-        const auto valueAt = [stmt](int c) -> QVariant {
-            switch (sqlite3_column_type(stmt, c)) {
-            case SQLITE_BLOB:
-                return QByteArray(
-                    static_cast<const char*>(sqlite3_column_blob(stmt, c)), sqlite3_column_bytes(stmt, c));
-            case SQLITE_INTEGER:
-                return qlonglong(sqlite3_column_int64(stmt, c));
-            case SQLITE_FLOAT:
-                return sqlite3_column_double(stmt, c);
-            case SQLITE_NULL:
-                return QVariant(QMetaType::fromType<QString>());
-            default:
-                return QString(reinterpret_cast<const QChar*>(sqlite3_column_text16(stmt, c)),
-                    sqlite3_column_bytes16(stmt, c) / qsizetype(sizeof(QChar)));
-            }
-        };
-        // A failing step ends the rows, as it ends the driver's.
+        // A failing step ends the rows, as it ends the driver's. The rows
+        // are made once their count is known: the list grows only once.
+        std::vector<qint64> starts;
         while (sqlite3_step(stmt) == SQLITE_ROW)
-            takeRow(valueAt);
+            starts.push_back(m_cells->read(*this, stmt));
+        const size_t first = m_rows.size();
+        m_rows.resize(first + starts.size());
+        for (size_t i = 0; i < starts.size(); ++i)
+            m_rows[first + i].cells = starts[i];
     }
     findPictureTables(schemaOfColumn);
 }

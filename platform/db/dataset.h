@@ -79,6 +79,7 @@ struct Row
     qint64 rowid = -1;
     std::vector<QVariant> values;
     std::vector<bool> blobLoaded;
+    qint64 cells = -1; // where the row's values wait as read, until first used; -1 once made
 };
 
 class DataSet : public QObject
@@ -148,6 +149,9 @@ protected:
     std::vector<FieldDef> m_fields;
     std::vector<FieldDef> m_declared;
     std::vector<Row> m_rows;
+    // A statement's rows as read, made into values when first used.
+    struct Cells;
+    std::unique_ptr<Cells> m_cells;
     std::vector<int> m_columnOfField; // index into row values per exposed field
     std::vector<FieldDef> m_tableColumns; // every column of the table or result
     QString columnName(int column) const;
@@ -163,6 +167,7 @@ private:
     friend class Table;
     void requireActive() const;
     const Row* currentRowForRead() const;
+    Row& rowAt(int index) const; // its values made
     QVariant readValue(int field) const;
     void writeValue(int field, const QVariant& value);
     void loadBlob(Row& row, int column) const;

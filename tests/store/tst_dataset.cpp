@@ -380,6 +380,32 @@ private slots:
                 "\\12.bmp>/12.bmp", " /x \\12.bmp> /x /12.bmp" }));
     }
 
+    // A query's values read as the driver reads them, texts of any bytes
+    // included, in whatever order the cursor reaches its rows.
+    void queryReadsAsTheDriver()
+    {
+        const QString path = m_data->tablePath(QStringLiteral("tesis.DB"));
+        withTableFile(path, [](QSqlDatabase& db) {
+            for (const char* text : { "'uno'", "'¿Cómo?'", "X'C328'", "X'EFBFBF'", "X'EFBBBF61'", "NULL", "X'80FF'" })
+                execOn(
+                    db, QStringLiteral("INSERT INTO tesis (Edicion, Pregunta) VALUES (7, CAST(%1 AS TEXT))").arg(text));
+        });
+        const QString columns = QStringLiteral("Pregunta, Edicion, rowid * 0.5");
+        vdb::Query* q = DataModule6->Query1;
+        q->close();
+        q->clearSql();
+        q->addSql(QStringLiteral("SELECT %1 FROM tesis ORDER BY rowid").arg(columns));
+        q->open();
+        QStringList seen;
+        for (q->last(); !q->bof(); q->prior()) {
+            QStringList fields;
+            for (int f = 0; f < q->fieldCount(); ++f)
+                fields << q->fieldByName(q->fieldDef(f).name).asString();
+            seen.prepend(fields.join(u'|'));
+        }
+        QCOMPARE(seen, fileRows(path, QStringLiteral("tesis"), columns));
+    }
+
 private:
     std::unique_ptr<ModuleData> m_data;
 };
