@@ -17,6 +17,8 @@
 #include <QCloseEvent>
 #include <QToolButton>
 
+#include <future>
+
 TForm1* Form1 = nullptr;
 
 namespace {
@@ -58,6 +60,10 @@ TForm1::TForm1(QWidget* owner)
     : QMainWindow(owner)
     , ui(std::make_unique<Ui::TForm1>())
 {
+    // The background, the largest picture, is drawn on another core while the
+    // widgets are built: start-up then waits for the slower of the two only.
+    std::future<QImage> background = std::async(std::launch::async,
+        [] { return vres::pictureImage(QStringLiteral("background"), vres::kBackgroundSize, QImage::Format_RGB32); });
     ui->setupUi(this);
     vui::usePixelFonts(this);
     MainMenu1 = ui->MainMenu1;
@@ -100,7 +106,7 @@ TForm1::TForm1(QWidget* owner)
     for (const auto& p : pictures)
         p.button->setIcon(QIcon(vres::picture(QLatin1String(p.picture), vres::kToolPictureSize)));
     // Kept in the layout the stretching works in, so that no paint converts it.
-    Image1->setPicture(vres::pictureImage(QStringLiteral("background"), vres::kBackgroundSize, QImage::Format_RGB32));
+    Image1->setPicture(background.get());
     Image1->setVisible(false);
 
     // The running survey's question list is kept in the run state; these
