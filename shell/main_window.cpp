@@ -72,8 +72,9 @@ TForm1::TForm1(QWidget* owner)
 {
     // The pictures, the background above all, are drawn on another core while
     // the widgets are built: start-up then waits for the slower of the two only.
+    // Without a thread to be had, they are drawn here when needed.
     const qreal ratio = qGuiApp->devicePixelRatio();
-    std::future<std::vector<QImage>> pictures = std::async(std::launch::async, [ratio] {
+    std::future<std::vector<QImage>> pictures = std::async(std::launch::async | std::launch::deferred, [ratio] {
         std::vector<QImage> drawn;
         for (const auto& tool : kToolPictures)
             drawn.push_back(vres::screenPictureImage(QLatin1String(tool.picture), vres::kToolPictureSize, ratio));
