@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
-TForm5* Form5 = nullptr;
+vui::GlobalForm<TForm5> Form5;
 
 int IconosMostrados[13] = {};
 int InicioMs = 0;
@@ -82,7 +82,9 @@ TForm5::TForm5(QWidget* owner, bool opening)
     setDialogFrame(544, 375);
     vui::usePixelFonts(this);
 
-    if (DataModule6) {
+    // The global instance stands for the one start-up made before the data
+    // module: it is bound to nothing, whenever it is first used.
+    if (opening && DataModule6) {
         const char* fields[] = { "Edicion", "Pregunta", "Icono", "Tiempo", "Suma_tiempo", "Rep_icono", "Promedio" };
         vui::DBEdit* edits[]
             = { ui->DBEdit1, ui->DBEdit2, ui->DBEdit3, ui->DBEdit4, ui->DBEdit5, ui->DBEdit6, ui->DBEdit7 };

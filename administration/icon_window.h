@@ -93,4 +93,4 @@ private:
     bool m_answered = false;
 };
 
-extern TForm5* Form5;
+extern vui::GlobalForm<TForm5> Form5;

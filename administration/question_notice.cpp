@@ -8,7 +8,7 @@
 
 #include <QCloseEvent>
 
-TForm4* Form4 = nullptr;
+vui::GlobalForm<TForm4> Form4;
 
 TForm4::TForm4(QWidget* owner, bool opening)
     : vui::Form(nullptr)

@@ -38,7 +38,7 @@ private:
     QPointer<QWidget> m_opener;
 };
 
-extern TForm4* Form4;
+extern vui::GlobalForm<TForm4> Form4;
 
 // Starts the chain of a run from the run state: the notice of question
 // SiguientePregunta, owned by `owner`, shown; then SiguientePregunta + 1.

@@ -10,7 +10,7 @@
 #include <QKeyEvent>
 #include <QSignalBlocker>
 
-TForm8* Form8 = nullptr;
+vui::GlobalForm<TForm8> Form8;
 
 namespace {
 

@@ -55,7 +55,7 @@ private:
     std::unique_ptr<Ui::TForm8> ui;
 };
 
-extern TForm8* Form8;
+extern vui::GlobalForm<TForm8> Form8;
 
 // Gives every question row and result row of survey `edition` whose text is
 // `oldText` the text `newText`; nothing else changes and each row keeps its

@@ -13,7 +13,7 @@
 #include <QKeyEvent>
 #include <QStyle>
 
-TForm2* Form2 = nullptr;
+vui::GlobalForm<TForm2> Form2;
 
 namespace {
 

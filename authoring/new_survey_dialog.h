@@ -68,7 +68,7 @@ private:
     bool m_directoryTaken = false; // "Aceptar" has once been made available
 };
 
-extern TForm2* Form2;
+extern vui::GlobalForm<TForm2> Form2;
 
 // The number that a field's text stands for in the upper-limit tests: "1"
 // followed by the text, read as one integer, less 100. An empty text reads

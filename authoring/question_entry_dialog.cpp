@@ -15,7 +15,7 @@
 
 #include <algorithm>
 
-TForm3* Form3 = nullptr;
+vui::GlobalForm<TForm3> Form3;
 
 QRect questionLabelGeometry(int k)
 {

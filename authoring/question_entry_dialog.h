@@ -69,4 +69,4 @@ private:
     int m_count = 0;
 };
 
-extern TForm3* Form3;
+extern vui::GlobalForm<TForm3> Form3;

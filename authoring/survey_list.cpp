@@ -13,7 +13,7 @@
 #include <QBitmap>
 #include <QPainter>
 
-TForm7* Form7 = nullptr;
+vui::GlobalForm<TForm7> Form7;
 
 namespace {
 

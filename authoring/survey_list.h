@@ -52,7 +52,7 @@ private:
     std::unique_ptr<Ui::TForm7> ui;
 };
 
-extern TForm7* Form7;
+extern vui::GlobalForm<TForm7> Form7;
 
 // The hand-over's icon check: every icon file 1..totalIconos loads as a
 // Windows bitmap; throws the loading error of the first one that does not.

@@ -14,7 +14,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-TForm9* Form9 = nullptr;
+vui::GlobalForm<TForm9> Form9;
 
 namespace {
 

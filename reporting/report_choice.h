@@ -55,4 +55,4 @@ private:
     std::unique_ptr<Ui::TForm9> ui;
 };
 
-extern TForm9* Form9;
+extern vui::GlobalForm<TForm9> Form9;

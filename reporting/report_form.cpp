@@ -4,7 +4,7 @@
 #include "store/data_module.h"
 #include "ui_report_form.h"
 
-TForm10* Form10 = nullptr;
+vui::GlobalForm<TForm10> Form10;
 
 namespace {
 

@@ -70,4 +70,4 @@ private:
     std::unique_ptr<Ui::TForm10> ui;
 };
 
-extern TForm10* Form10;
+extern vui::GlobalForm<TForm10> Form10;

@@ -37,13 +37,17 @@ QImage pictureImage(const QString& name, const QSize& size, QImage::Format forma
     return format == image.format() ? image : image.convertToFormat(format);
 }
 
-QPixmap picture(const QString& name, const QSize& size)
+QImage screenPictureImage(const QString& name, const QSize& size, qreal ratio)
 {
     // Drawn for the screen's device pixels, so that a dense screen shows it sharp.
-    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-    QPixmap pixmap = QPixmap::fromImage(pictureImage(name, (QSizeF(size) * ratio).toSize()));
-    pixmap.setDevicePixelRatio(ratio);
-    return pixmap;
+    QImage image = pictureImage(name, (QSizeF(size) * ratio).toSize());
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+QPixmap picture(const QString& name, const QSize& size)
+{
+    return QPixmap::fromImage(screenPictureImage(name, size, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0));
 }
 
 } // namespace vres

@@ -15,6 +15,9 @@ QImage pictureImage(
     const QString& name, const QSize& size, QImage::Format format = QImage::Format_ARGB32_Premultiplied);
 // The same as a pixmap of `size` pixels, drawn at the screen's resolution.
 QPixmap picture(const QString& name, const QSize& size);
+// What picture() is made of, for a screen of pixel ratio `ratio`: an image
+// needs no GUI thread, so a window can have it drawn on another core.
+QImage screenPictureImage(const QString& name, const QSize& size, qreal ratio);
 
 // The sizes at which the windows use them.
 inline constexpr QSize kBackgroundSize { 778, 436 };

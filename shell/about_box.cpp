@@ -7,7 +7,7 @@
 
 #include <QLabel>
 
-TForm11* Form11 = nullptr;
+vui::GlobalForm<TForm11> Form11;
 
 TForm11::TForm11(QWidget* owner, bool opening)
     : vui::Form(owner)

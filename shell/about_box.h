@@ -34,4 +34,4 @@ private:
     std::unique_ptr<Ui::TForm11> ui;
 };
 
-extern TForm11* Form11;
+extern vui::GlobalForm<TForm11> Form11;

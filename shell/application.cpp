@@ -36,19 +36,19 @@ void createGlobalInstances()
 {
     Form1 = new TForm1;
     MainWindow = Form1;
-    Form2 = new TForm2(nullptr, false);
-    Form3 = new TForm3(nullptr, false);
-    Form4 = new TForm4(nullptr, false);
-    Form5 = new TForm5(nullptr, false);
+    Form2.makeOnFirstUse();
+    Form3.makeOnFirstUse();
+    Form4.makeOnFirstUse();
+    Form5.makeOnFirstUse();
     DataModule6 = new TDataModule6;
     // The main window's data-aware edit names a source of the module, which
     // did not exist when the window was made.
     Form1->bindDataControls();
-    Form7 = new TForm7(nullptr, false);
-    Form8 = new TForm8(nullptr, false);
-    Form9 = new TForm9(nullptr, false);
-    Form10 = new TForm10(nullptr, false);
-    Form11 = new TForm11(nullptr, false);
+    Form7.makeOnFirstUse();
+    Form8.makeOnFirstUse();
+    Form9.makeOnFirstUse();
+    Form10.makeOnFirstUse();
+    Form11.makeOnFirstUse();
 }
 
 void showMainWindow()
@@ -56,27 +56,23 @@ void showMainWindow()
     Form1->showMaximized();
 }
 
-template <typename T> static void release(T*& instance)
-{
-    delete instance;
-    instance = nullptr;
-}
-
 void releaseGlobalInstances()
 {
     // The dialogs opened during the run belong to the main window and may
     // still refer to the tables: they go before the data module.
-    release(Form1);
-    release(Form11);
-    release(Form10);
-    release(Form9);
-    release(Form8);
-    release(Form7);
-    release(Form5);
-    release(Form4);
-    release(Form3);
-    release(Form2);
-    release(DataModule6);
+    delete Form1;
+    Form1 = nullptr;
+    Form11.release();
+    Form10.release();
+    Form9.release();
+    Form8.release();
+    Form7.release();
+    Form5.release();
+    Form4.release();
+    Form3.release();
+    Form2.release();
+    delete DataModule6;
+    DataModule6 = nullptr;
 }
 
 int runApplication(int& argc, char** argv)

@@ -5,8 +5,9 @@
 // The program's fonts and icon; needs the application object.
 void prepareApplication();
 
-// Creates Form1 .. Form11 and DataModule6 in start-up order. Opens no table,
-// runs no query and leaves the mouse pointer where it is.
+// Creates the main window and DataModule6 and readies Form2 .. Form11, in
+// start-up order; each of those is made the first time it is used. Opens no
+// table, runs no query and leaves the mouse pointer where it is.
 void createGlobalInstances();
 
 // Shows the main window maximised.

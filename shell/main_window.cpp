@@ -17,9 +17,21 @@
 #include <QCloseEvent>
 #include <QToolButton>
 
+#include <future>
+#include <vector>
+
 TForm1* Form1 = nullptr;
 
 namespace {
+
+// The tool buttons' pictures.
+const struct
+{
+    QToolButton* TForm1::*button;
+    const char* picture;
+} kToolPictures[] = { { &TForm1::SpeedButton3, "create_survey" }, { &TForm1::SpeedButton1, "modify_questions" },
+    { &TForm1::SpeedButton2, "delete_survey" }, { &TForm1::SpeedButton5, "apply_survey" },
+    { &TForm1::SpeedButton4, "show_report" } };
 
 // A command's window: made on the main window, with the caption it goes by.
 template <typename Window> Window* commandWindow(TForm1* owner, const QString& caption)
@@ -58,6 +70,17 @@ TForm1::TForm1(QWidget* owner)
     : QMainWindow(owner)
     , ui(std::make_unique<Ui::TForm1>())
 {
+    // The pictures, the background above all, are drawn on another core while
+    // the widgets are built: start-up then waits for the slower of the two only.
+    // Without a thread to be had, they are drawn here when needed.
+    const qreal ratio = qGuiApp->devicePixelRatio();
+    std::future<std::vector<QImage>> pictures = std::async(std::launch::async | std::launch::deferred, [ratio] {
+        std::vector<QImage> drawn;
+        for (const auto& tool : kToolPictures)
+            drawn.push_back(vres::screenPictureImage(QLatin1String(tool.picture), vres::kToolPictureSize, ratio));
+        drawn.push_back(vres::pictureImage(QStringLiteral("background"), vres::kBackgroundSize, QImage::Format_RGB32));
+        return drawn;
+    });
     ui->setupUi(this);
     vui::usePixelFonts(this);
     MainMenu1 = ui->MainMenu1;
@@ -91,16 +114,11 @@ TForm1::TForm1(QWidget* owner)
     face.setColor(QPalette::Window, face.color(QPalette::Button));
     setPalette(face);
 
-    const struct
-    {
-        QToolButton* button;
-        const char* picture;
-    } pictures[] = { { SpeedButton3, "create_survey" }, { SpeedButton1, "modify_questions" },
-        { SpeedButton2, "delete_survey" }, { SpeedButton5, "apply_survey" }, { SpeedButton4, "show_report" } };
-    for (const auto& p : pictures)
-        p.button->setIcon(QIcon(vres::picture(QLatin1String(p.picture), vres::kToolPictureSize)));
+    const std::vector<QImage> drawn = pictures.get();
+    for (size_t i = 0; i < std::size(kToolPictures); ++i)
+        (this->*kToolPictures[i].button)->setIcon(QIcon(QPixmap::fromImage(drawn[i])));
     // Kept in the layout the stretching works in, so that no paint converts it.
-    Image1->setPicture(vres::pictureImage(QStringLiteral("background"), vres::kBackgroundSize, QImage::Format_RGB32));
+    Image1->setPicture(drawn.back());
     Image1->setVisible(false);
 
     // The running survey's question list is kept in the run state; these

@@ -1,5 +1,7 @@
 #include "preview.h"
 
+#include "pdf_document.h"
+
 #include <QDateTime>
 #include <QEvent>
 #include <QFile>
@@ -12,7 +14,6 @@
 #include <QPageSize>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPdfDocument>
 #include <QPrintDialog>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -89,7 +90,7 @@ PreviewWindow::PreviewWindow(std::shared_ptr<const PreparedReport> report, QWidg
     connect(closeButton, &QToolButton::clicked, this, &QDialog::accept);
     bar->addWidget(closeButton);
 
-    m_document = new QPdfDocument(this);
+    m_document = new PdfDocument(this);
     m_view = new QScrollArea(this);
     m_view->setBackgroundRole(QPalette::Dark);
     m_view->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -252,8 +253,8 @@ bool PreviewWindow::loadFrom(const QString& path)
         = m_dir.filePath(QStringLiteral("loaded-%1.pdf").arg(qint64(QDateTime::currentMSecsSinceEpoch())));
     if (!QFile::copy(path, copy))
         return false;
-    QPdfDocument probe;
-    if (probe.load(copy) != QPdfDocument::Error::None || probe.pageCount() == 0) {
+    PdfDocument probe;
+    if (probe.load(copy) != PdfDocument::Error::None || probe.pageCount() == 0) {
         QFile::remove(copy);
         return false;
     }

@@ -11,12 +11,12 @@
 #include <memory>
 
 class QLabel;
-class QPdfDocument;
 class QScrollArea;
 class QToolButton;
 
 namespace vrep {
 
+class PdfDocument;
 class PreviewSheet;
 
 class PreviewWindow : public QDialog
@@ -72,7 +72,7 @@ private:
     std::shared_ptr<const PreparedReport> m_report;
     QTemporaryDir m_dir;
     QString m_shownFile;
-    QPdfDocument* m_document;
+    PdfDocument* m_document;
     QScrollArea* m_view;
     PreviewSheet* m_sheet;
     QLabel* m_pageLabel;

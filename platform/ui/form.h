@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include <functional>
+#include <utility>
 
 namespace vui {
 
@@ -78,6 +79,45 @@ private:
     int m_modalDepth = 0;
     bool m_centred = false;
     bool m_opening = false;
+};
+
+// A window the program keeps one instance of for the whole run, made the
+// first time anything uses it: most of them are never shown, and building
+// their widgets at start-up kept the main window waiting. The handle stands
+// for the pointer, so every use (a member, a test for null, a conversion)
+// finds the window as start-up would have made it, as T(nullptr, false).
+template <typename T> class GlobalForm
+{
+public:
+    void makeOnFirstUse()
+    {
+        m_form = nullptr;
+        m_pending = true;
+    }
+    T* get()
+    {
+        if (std::exchange(m_pending, false))
+            m_form = new T(nullptr, false);
+        return m_form;
+    }
+    operator T*() { return get(); }
+    T* operator->() { return get(); }
+    GlobalForm& operator=(T* form)
+    {
+        m_form = form;
+        m_pending = false;
+        return *this;
+    }
+    // Deletes the window, if it was ever made, and forgets it.
+    void release()
+    {
+        m_pending = false;
+        delete std::exchange(m_form, nullptr);
+    }
+
+private:
+    T* m_form = nullptr;
+    bool m_pending = false;
 };
 
 // Enter in the widget moves the focus to the next control, as Tab does.

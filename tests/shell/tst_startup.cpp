@@ -52,6 +52,9 @@ void TestStartup::fromStartToExit()
         QStringList({ "Liberation Sans", "11", "Guardar", "Imprimir" }));
 
     createGlobalInstances();
+    // Start-up makes the main window only; each dialog is made on first use.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY2(!qobject_cast<vui::Form*>(w), w->metaObject()->className());
     const QList<QWidget*> windows { Form1, Form2, Form3, Form4, Form5, Form7, Form8, Form9, Form10, Form11 };
     QVERIFY(!windows.contains(nullptr) && DataModule6);
     QCOMPARE(MainWindow, static_cast<QWidget*>(Form1));
