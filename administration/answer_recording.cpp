@@ -197,13 +197,14 @@ void recordAnswer(TForm5* window, int n)
         results->close();
         window->hide();
         vui::notice(window, QStringLiteral("Fin del cuestionario"));
+        window->deleteLater();
         run.end();
-    } else {
-        auto* notice = new TForm4(window);
-        notice->show();
-        run.advance();
-        window->hide();
+        return;
     }
-    // Hidden for good; the window shown next does not hang off this one.
-    window->deleteLater();
+    TForm4* notice = TForm4::open(window);
+    notice->show();
+    run.advance();
+    window->hide();
+    // Hidden until the next question's icon window is this one made again.
+    run.spareIconWindow = window;
 }

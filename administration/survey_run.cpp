@@ -107,6 +107,9 @@ void SurveyRun::finish()
 void SurveyRun::end()
 {
     finish();
+    for (QWidget* spare : { static_cast<QWidget*>(spareNotice.data()), static_cast<QWidget*>(spareIconWindow.data()) })
+        if (spare)
+            spare->deleteLater();
     if (releaseAnchorAtEnd && anchor && !anchor->isVisible())
         anchor->deleteLater();
 }
