@@ -16,6 +16,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace vdb {
@@ -87,6 +88,33 @@ QString fileIdentity(const QString& path)
         return QStringLiteral("%1:%2").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino));
 #endif
     return QFileInfo(path).birthTime().toString(Qt::ISODateWithMs);
+}
+
+// A table file as it is now, from as few looks at the disk as can tell:
+// every transaction asks again of every file.
+struct FileNow
+{
+    bool regular = false;
+    QString identity;
+    bool writable = false;
+};
+
+FileNow lookAt(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st
+    {
+    };
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &st) != 0)
+        return {};
+    // As fileWritable() tells it: write permission bits, and a writable place.
+    return { S_ISREG(st.st_mode), QStringLiteral("%1:%2").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino)),
+        (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(name.constData(), W_OK) == 0 };
+#else
+    const QFileInfo info(path);
+    return { info.exists() && info.isFile(), fileIdentity(path), fileWritable(path) };
+#endif
 }
 
 // How long a statement waits for another program's lock on a table file
@@ -326,8 +354,8 @@ QString Database::attach(const QString& tableFile)
     const QString schema = schemaOf(tableFile);
     const QString path = filePath(tableFile);
     const QString shown = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile()) {
+    const FileNow now = lookAt(path);
+    if (!now.regular) {
         if (m_attached.count(schema) && !inTransaction())
             detach(schema);
         throw Error(QStringLiteral("No se encuentra el archivo de tabla '%1'").arg(shown));
@@ -337,11 +365,11 @@ QString Database::attach(const QString& tableFile)
         // anew) must not be written through the handle of the old one.
         // A file made writable again (or write-protected) is attached anew in
         // its new mode, so the next write reaches it (or is refused).
-        if (inTransaction() || (m_identity[schema] == fileIdentity(path) && m_readOnly[schema] == !fileWritable(path)))
+        if (inTransaction() || (m_identity[schema] == now.identity && m_readOnly[schema] == !now.writable))
             return schema;
         detach(schema);
     }
-    if (!info.isReadable())
+    if (!QFileInfo(path).isReadable())
         throw Error(QStringLiteral("No se puede leer el archivo de tabla '%1'").arg(shown));
     if (inTransaction())
         throw Error(QStringLiteral("No se puede abrir '%1' durante una transacción").arg(shown));
