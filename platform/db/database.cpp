@@ -405,9 +405,14 @@ QString Database::attach(const QString& tableFile)
     }
     if (!readOnly) {
         // Rollback journal (a write-ahead log cannot commit several files
-        // atomically) and every commit on disk before the call returns.
+        // atomically) and every commit on disk before the call returns. The
+        // journal file stays between commits, its header cleared at each
+        // commit's end (no recovery plays such a journal back): making and
+        // removing a file on every answer costs more than the answer's own
+        // writes. A large commit's journal is cut back afterwards.
         QSqlQuery pragma(QSqlDatabase::database(m_connection));
-        pragma.exec(QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(quoteName(schema)));
+        pragma.exec(QStringLiteral("PRAGMA %1.journal_mode=PERSIST").arg(quoteName(schema)));
+        pragma.exec(QStringLiteral("PRAGMA %1.journal_size_limit=1048576").arg(quoteName(schema)));
         pragma.exec(QStringLiteral("PRAGMA %1.synchronous=FULL").arg(quoteName(schema)));
     }
     return schema;
