@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -427,11 +428,34 @@ void Database::requireSameFile(const QString& tableFile) const
                         .arg(QDir::toNativeSeparators(filePath(tableFile))));
 }
 
+QStringList Database::tableFiles()
+{
+    // A file put in or taken out changes the directory's times. A listing
+    // made soon after the last change is not kept: the file system's clock
+    // moves in steps of some milliseconds, and another change within the
+    // same step would leave the times as they were.
+    QString state;
+#ifdef Q_OS_UNIX
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(m_directory).constData(), &st) == 0) {
+        const qint64 changedNs = qMax(qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec);
+        if (QDateTime::currentMSecsSinceEpoch() - changedNs / 1000000 > 100)
+            state = QStringLiteral("%1:%2:%3").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino)).arg(changedNs);
+    }
+#endif
+    if (state.isEmpty() || state != m_listedState)
+        m_tableFiles = QDir(m_directory).entryList({ QStringLiteral("*.DB") }, QDir::Files);
+    m_listedState = state;
+    return m_tableFiles;
+}
+
 QStringList Database::attachExisting()
 {
     QStringList problems;
-    const QDir dir(m_directory);
-    for (const QString& file : dir.entryList({ QStringLiteral("*.DB") }, QDir::Files)) {
+    for (const QString& file : tableFiles()) {
         try {
             attach(file);
         } catch (const Error& e) {

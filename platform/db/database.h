@@ -90,8 +90,12 @@ private:
     explicit Database(const QString& directory);
     void reloadDataSets();
     void detach(const QString& schema);
+    // The table files of the directory; listed again once it has changed.
+    QStringList tableFiles();
 
     QString m_directory;
+    QStringList m_tableFiles;
+    QString m_listedState; // the directory as it was when m_tableFiles was listed
     QString m_connection;
     std::unique_ptr<QTemporaryDir> m_mainDir;
     std::map<QString, QString> m_attached; // schema -> file path
