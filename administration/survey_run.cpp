@@ -127,13 +127,23 @@ int SurveyRun::currentEdition() const
     if (!same)
         return 0;
     // A question whose text was changed is still the same question: the run
-    // goes on with the text it was handed. Fewer or more questions is another survey.
-    QSqlQuery& count = db.statement(QStringLiteral("SELECT count(*) FROM preguntas WHERE Edicion = ?"));
-    count.addBindValue(edicion);
-    db.exec(count, {});
-    const bool sameCount = count.next() && count.value(0).toInt() == questions.size();
-    count.finish();
-    return sameCount ? edicion : 0;
+    // goes on with the text it was handed. Fewer or more questions is another
+    // survey. Counting reads every question of every survey: the count is
+    // kept while the file's rows stay as they were.
+    QSqlQuery& look = db.statement(QStringLiteral("SELECT 1 FROM preguntas LIMIT 1"));
+    db.exec(look, {});
+    look.finish();
+    const QString version = db.contentsVersion(QStringLiteral("preguntas.DB"));
+    if (version.isEmpty() || version != m_countedVersion || edicion != m_countedEdition) {
+        QSqlQuery& count = db.statement(QStringLiteral("SELECT count(*) FROM preguntas WHERE Edicion = ?"));
+        count.addBindValue(edicion);
+        db.exec(count, {});
+        m_countedQuestions = count.next() ? count.value(0).toInt() : -1;
+        count.finish();
+        m_countedEdition = edicion;
+        m_countedVersion = version;
+    }
+    return m_countedQuestions == questions.size() ? edicion : 0;
 }
 
 std::shared_ptr<SurveyRun> runFor(QWidget* owner)

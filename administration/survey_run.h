@@ -63,6 +63,11 @@ public:
 
 private:
     bool m_underWay = false;
+    // The question rows of an edition, counted while the file's rows were
+    // as the version tells.
+    mutable int m_countedEdition = 0;
+    mutable int m_countedQuestions = -1;
+    mutable QString m_countedVersion;
 };
 
 // The run a chain window created with this owner belongs to: the owner's

@@ -347,6 +347,7 @@ void Database::detach(const QString& schema)
     q.exec(QStringLiteral("DETACH DATABASE %1").arg(quoteName(schema)));
     m_attached.erase(schema);
     m_identity.erase(schema);
+    m_attachment.erase(schema);
     m_readOnly.erase(schema);
 }
 
@@ -384,6 +385,7 @@ QString Database::attach(const QString& tableFile)
         throw Error(QStringLiteral("No se puede abrir el archivo de tabla '%1': %2").arg(shown, q.lastError().text()));
     m_attached[schema] = path;
     m_identity[schema] = fileIdentity(path);
+    m_attachment[schema] = ++m_attachments;
     m_readOnly[schema] = readOnly;
     // Reading the schema now turns a corrupt or foreign file into an error here.
     QSqlQuery check(QSqlDatabase::database(m_connection));
@@ -463,6 +465,20 @@ QStringList Database::attachExisting()
         }
     }
     return problems;
+}
+
+QString Database::contentsVersion(const QString& tableFile) const
+{
+    // The engine's count moves with every commit to the file, ours included;
+    // a file attached again starts a count of its own.
+    const QString schema = schemaOf(tableFile);
+    const auto attachment = m_attachment.find(schema);
+    sqlite3* handle = nativeHandle();
+    unsigned int version = 0;
+    if (attachment == m_attachment.end() || !handle
+        || sqlite3_file_control(handle, schema.toUtf8().constData(), SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK)
+        return {};
+    return QStringLiteral("%1/%2").arg(attachment->second).arg(version);
 }
 
 sqlite3* Database::nativeHandle() const

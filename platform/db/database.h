@@ -64,6 +64,10 @@ public:
     void requireSameFile(const QString& tableFile) const;
     QString filePath(const QString& tableFile) const;
 
+    // Changes whenever the rows of an attached table file may have changed,
+    // by this program or another one; empty when it cannot tell. Read it in
+    // a transaction, after reading from the file.
+    QString contentsVersion(const QString& tableFile) const;
     // The engine's own connection, for reading many rows at once.
     sqlite3* nativeHandle() const;
 
@@ -100,6 +104,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_mainDir;
     std::map<QString, QString> m_attached; // schema -> file path
     std::map<QString, QString> m_identity; // schema -> the attached file's identity
+    std::map<QString, quint64> m_attachment; // schema -> which attachment of the program it is
+    quint64 m_attachments = 0;
     std::map<QString, bool> m_readOnly; // schema -> attached read-only
     int m_depth = 0;
     bool m_rollbackOnly = false;
