@@ -123,6 +123,21 @@ FileNow lookAt(const QString& path)
 // short enough not to look like a hang.
 constexpr int kBusyTimeoutMs = 2000;
 
+std::function<void()>* g_lockWaitStarted = nullptr;
+
+// The engine's wait for another program's lock, as long as its own timeout
+// would wait, told to whoever listens as it starts.
+int waitForLock(void*, int attempt)
+{
+    constexpr int kStepMs = 5;
+    if (attempt == 0 && g_lockWaitStarted && *g_lockWaitStarted)
+        (*g_lockWaitStarted)();
+    if (attempt * kStepMs >= kBusyTimeoutMs)
+        return 0;
+    sqlite3_sleep(kStepMs);
+    return 1;
+}
+
 bool isBusy(const QSqlError& error)
 {
     const int code = error.nativeErrorCode().toInt();
@@ -174,6 +189,18 @@ QString databaseDirectory(const QString& databaseName)
 {
     const auto it = directories().find(databaseName);
     return it == directories().end() ? databaseName : it->second;
+}
+
+LockWaitNotice::LockWaitNotice(std::function<void()> started)
+    : m_started(std::move(started))
+    , m_outer(g_lockWaitStarted)
+{
+    g_lockWaitStarted = &m_started;
+}
+
+LockWaitNotice::~LockWaitNotice()
+{
+    g_lockWaitStarted = m_outer;
 }
 
 bool fileWritable(const QString& path)
@@ -319,6 +346,8 @@ Database::Database(const QString& directory)
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!db.open())
         throw Error(QStringLiteral("No se puede abrir la base de datos: %1").arg(db.lastError().text()));
+    if (sqlite3* handle = nativeHandle())
+        sqlite3_busy_handler(handle, waitForLock, nullptr);
     QSqlQuery q(db);
     q.exec(QStringLiteral("PRAGMA main.journal_mode=DELETE"));
     q.exec(QStringLiteral("PRAGMA main.synchronous=FULL"));

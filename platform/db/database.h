@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -39,6 +40,21 @@ QString keyExpression(const FieldDef& field);
 // Whether a file may be written: the write permission bits count even for
 // the superuser.
 bool fileWritable(const QString& path);
+
+// While one lives, `started` runs (and must not throw) each time a statement
+// of the program starts waiting for another program's lock on a file.
+class LockWaitNotice
+{
+public:
+    explicit LockWaitNotice(std::function<void()> started);
+    ~LockWaitNotice();
+    LockWaitNotice(const LockWaitNotice&) = delete;
+    LockWaitNotice& operator=(const LockWaitNotice&) = delete;
+
+private:
+    std::function<void()> m_started;
+    std::function<void()>* m_outer;
+};
 
 // Reads the field list of the table kept in a file; fails with a clear
 // message when the file is not one of this program's table files.

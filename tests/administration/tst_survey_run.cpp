@@ -373,7 +373,7 @@ private slots:
         if (!refusal.isEmpty()) {
             const QString refused = clickAnswered(icons, 2);
             QVERIFY2(refused.contains(refusal), qPrintable(refused));
-            QVERIFY(icons->isVisible());
+            QVERIFY(icons->isVisible() && !QGuiApplication::overrideCursor()); // the wait cursor went with the wait
             other.close(); // its transaction goes with it
             QFile::setPermissions(tesis, permissions);
         }
