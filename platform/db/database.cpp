@@ -109,7 +109,7 @@ FileNow lookAt(const QString& path)
     const QByteArray name = QFile::encodeName(path);
     if (::stat(name.constData(), &st) != 0)
         return {};
-    // As fileWritable() tells it: write permission bits, and a writable place.
+    // Write permission bits, and a place the program may write to.
     return { S_ISREG(st.st_mode), QStringLiteral("%1:%2").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino)),
         (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(name.constData(), W_OK) == 0 };
 #else
@@ -207,9 +207,13 @@ bool fileWritable(const QString& path)
 {
     // Write permission bits count even for the superuser: a table file marked
     // read-only is treated as such.
+#ifdef Q_OS_UNIX
+    return lookAt(path).writable;
+#else
     const QFileInfo info(path);
     constexpr auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return info.isWritable() && (info.permissions() & anyWrite);
+#endif
 }
 
 void createTableFile(const QString& path, const std::vector<FieldDef>& fields, const std::vector<FieldDef>& key)
