@@ -120,7 +120,7 @@ TForm5* TForm5::open(QWidget* owner)
         button->hide();
         button->setPicture(QImage());
     }
-    icons->centreOnScreen();
+    icons->restoreDialogFrame();
     vui::guarded([icons] { icons->FormCreate(); });
     return icons;
 }

@@ -41,7 +41,7 @@ TForm4* TForm4::open(QWidget* owner)
     if (!notice)
         return new TForm4(owner);
     notice->m_opener = owner;
-    notice->centreOnScreen();
+    notice->restoreDialogFrame();
     vui::guarded([notice] { notice->FormCreate(); });
     return notice;
 }

@@ -269,10 +269,15 @@ private slots:
             TForm4* notice = shownWindow<TForm4>();
             QVERIFY2(notice, qPrintable(QStringLiteral("notice %1").arg(q)));
             QCOMPARE(notice->Label1->text(), questions[q - 1]);
+            // Each window at its first size, whatever size the window before was given.
+            QCOMPARE(notice->size(), QSize(544, 375));
+            notice->resize(300, 200);
             notice->BitBtn1->click();
             TForm5* icons = shownWindow<TForm5>();
             QVERIFY2(icons, qPrintable(QStringLiteral("icon window %1").arg(q)));
             QCOMPARE(icons->windowTitle(), QStringLiteral("%1. %2").arg(q).arg(questions[q - 1]));
+            QCOMPARE(icons->size(), QSize(544, 375));
+            icons->resize(300, 200);
             m_clockMs += q == 1 ? step : 0;
             QCOMPARE(clickAnswered(icons, 2), q == count ? kEnd : QString());
             // The windows done with are hidden and kept, one of each, to be made again; the end releases them.
