@@ -4,6 +4,7 @@
 #include "administration/question_notice.h"
 #include "administration/run_clock.h"
 #include "administration/survey_run.h"
+#include "platform/db/database.h"
 #include "platform/db/dataset.h"
 #include "platform/ui/messages.h"
 #include "shell/run_state.h"
@@ -13,6 +14,7 @@
 #include <QSignalBlocker>
 
 #include <exception>
+#include <utility>
 
 int FinMs = 0;
 int Transcurrido = 0;
@@ -41,13 +43,28 @@ AnswerTime answerTime(int inicioMs, int finMs, qint64 steadyMs)
 
 namespace {
 
+// The wait cursor, once the answer has to wait for another program's lock.
 class BusyCursor
 {
 public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor()
+        : m_notice([this] {
+            if (!std::exchange(m_shown, true))
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+        })
+    {
+    }
+    ~BusyCursor()
+    {
+        if (m_shown)
+            QApplication::restoreOverrideCursor();
+    }
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    bool m_shown = false;
+    vdb::LockWaitNotice m_notice;
 };
 
 // Leaves the table browsing when a post is refused, so that nothing of the
@@ -197,13 +214,14 @@ void recordAnswer(TForm5* window, int n)
         results->close();
         window->hide();
         vui::notice(window, QStringLiteral("Fin del cuestionario"));
+        window->deleteLater();
         run.end();
-    } else {
-        auto* notice = new TForm4(window);
-        notice->show();
-        run.advance();
-        window->hide();
+        return;
     }
-    // Hidden for good; the window shown next does not hang off this one.
-    window->deleteLater();
+    TForm4* notice = TForm4::open(window);
+    notice->show();
+    run.advance();
+    window->hide();
+    // Hidden until the next question's icon window is this one made again.
+    run.spareIconWindow = window;
 }

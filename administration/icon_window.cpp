@@ -109,6 +109,24 @@ TForm5::TForm5(QWidget* owner, bool opening)
 
 TForm5::~TForm5() = default;
 
+TForm5* TForm5::open(QWidget* owner)
+{
+    TForm5* icons = takeSpare(owner, &SurveyRun::spareIconWindow);
+    if (!icons)
+        return new TForm5(owner);
+    icons->m_opener = owner;
+    icons->m_answered = false;
+    icons->m_iconos = {};
+    // As a new window has them: hidden and without a picture until laid out.
+    for (vui::SpeedButton* button : icons->SpeedButtons) {
+        button->hide();
+        button->setPicture(QImage());
+    }
+    icons->restoreDialogFrame();
+    vui::guarded([icons] { icons->FormCreate(); });
+    return icons;
+}
+
 void TForm5::closeEvent(QCloseEvent* event)
 {
     if (!refuseUserClose(m_run, event))

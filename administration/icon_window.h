@@ -52,6 +52,9 @@ class TForm5 : public vui::Form
 public:
     explicit TForm5(QWidget* owner = nullptr, bool opening = true);
     ~TForm5() override;
+    // An icon window created with a notice as owner: the run's icon window
+    // done with, made again as a new one would be, or else a new one.
+    static TForm5* open(QWidget* owner);
 
     void FormCreate();
     void SpeedButton1Click();

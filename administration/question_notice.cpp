@@ -35,6 +35,17 @@ TForm4::TForm4(QWidget* owner, bool opening)
 
 TForm4::~TForm4() = default;
 
+TForm4* TForm4::open(QWidget* owner)
+{
+    TForm4* notice = takeSpare(owner, &SurveyRun::spareNotice);
+    if (!notice)
+        return new TForm4(owner);
+    notice->m_opener = owner;
+    notice->restoreDialogFrame();
+    vui::guarded([notice] { notice->FormCreate(); });
+    return notice;
+}
+
 void TForm4::closeEvent(QCloseEvent* event)
 {
     if (!refuseUserClose(m_run, event))
@@ -49,11 +60,11 @@ void TForm4::FormCreate()
 
 void TForm4::BitBtn1Click()
 {
-    auto* icons = new TForm5(this);
+    TForm5* icons = TForm5::open(this);
     icons->show();
     hide();
-    // Hidden for good: nothing of the run reads this notice again.
-    deleteLater();
+    // Hidden until the next question's notice is this one made again.
+    m_run->spareNotice = this;
 }
 
 TForm4* openFirstNotice(QWidget* owner)

@@ -19,6 +19,9 @@ class TForm4 : public vui::Form
 public:
     explicit TForm4(QWidget* owner = nullptr, bool opening = true);
     ~TForm4() override;
+    // A notice created with a chain window as owner: the run's notice done
+    // with, made again as a new one would be, or else a new one.
+    static TForm4* open(QWidget* owner);
 
     void FormCreate();
     void BitBtn1Click(); // "Aceptar": on to the icon window

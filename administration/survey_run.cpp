@@ -14,11 +14,12 @@ namespace {
 int g_runsUnderWay = 0;
 std::set<SurveyRun*> g_runs;
 
-QSqlQuery parameterRows(vdb::Database& db, const QString& condition, const QVariant& value)
+// Kept prepared: every answer looks its survey up again.
+QSqlQuery& parameterRows(vdb::Database& db, const QString& condition, const QVariant& value)
 {
-    QSqlQuery q = db.prepare(QStringLiteral(
+    QSqlQuery& q = db.statement(QStringLiteral(
         "SELECT rowid, Edicion, Num, Num_ico, Total_ico, Direccion FROM variables WHERE %1 ORDER BY rowid")
-                                 .arg(condition));
+                                    .arg(condition));
     q.addBindValue(value);
     db.exec(q, {});
     return q;
@@ -58,7 +59,7 @@ std::shared_ptr<SurveyRun> SurveyRun::fromRunState()
     try {
         vdb::Database& db = vdb::Database::forName(kDatabaseName);
         db.attachExisting();
-        QSqlQuery rows = parameterRows(db, QStringLiteral("Edicion = ?"), run->edicion);
+        QSqlQuery& rows = parameterRows(db, QStringLiteral("Edicion = ?"), run->edicion);
         while (run->parameterRow < 0 && rows.next())
             if (sameParameters(rows, *run))
                 run->parameterRow = rows.value(0).toLongLong();
@@ -107,6 +108,9 @@ void SurveyRun::finish()
 void SurveyRun::end()
 {
     finish();
+    for (QWidget* spare : { static_cast<QWidget*>(spareNotice.data()), static_cast<QWidget*>(spareIconWindow.data()) })
+        if (spare)
+            spare->deleteLater();
     if (releaseAnchorAtEnd && anchor && !anchor->isVisible())
         anchor->deleteLater();
 }
@@ -116,20 +120,30 @@ int SurveyRun::currentEdition() const
     if (parameterRow < 0)
         return 0;
     vdb::Database& db = vdb::Database::forName(kDatabaseName);
-    QSqlQuery row = parameterRows(db, QStringLiteral("rowid = ?"), parameterRow);
+    QSqlQuery& row = parameterRows(db, QStringLiteral("rowid = ?"), parameterRow);
     const bool same = row.next() && sameParameters(row, *this) && !row.value(1).isNull();
     const int edicion = same ? row.value(1).toInt() : 0;
     row.finish();
     if (!same)
         return 0;
     // A question whose text was changed is still the same question: the run
-    // goes on with the text it was handed. Fewer or more questions is another survey.
-    QSqlQuery count = db.prepare(QStringLiteral("SELECT count(*) FROM preguntas WHERE Edicion = ?"));
-    count.addBindValue(edicion);
-    db.exec(count, {});
-    const bool sameCount = count.next() && count.value(0).toInt() == questions.size();
-    count.finish();
-    return sameCount ? edicion : 0;
+    // goes on with the text it was handed. Fewer or more questions is another
+    // survey. Counting reads every question of every survey: the count is
+    // kept while the file's rows stay as they were.
+    QSqlQuery& look = db.statement(QStringLiteral("SELECT 1 FROM preguntas LIMIT 1"));
+    db.exec(look, {});
+    look.finish();
+    const QString version = db.contentsVersion(QStringLiteral("preguntas.DB"));
+    if (version.isEmpty() || version != m_countedVersion || edicion != m_countedEdition) {
+        QSqlQuery& count = db.statement(QStringLiteral("SELECT count(*) FROM preguntas WHERE Edicion = ?"));
+        count.addBindValue(edicion);
+        db.exec(count, {});
+        m_countedQuestions = count.next() ? count.value(0).toInt() : -1;
+        count.finish();
+        m_countedEdition = edicion;
+        m_countedVersion = version;
+    }
+    return m_countedQuestions == questions.size() ? edicion : 0;
 }
 
 std::shared_ptr<SurveyRun> runFor(QWidget* owner)

@@ -11,6 +11,9 @@
 
 #include <memory>
 
+class TForm4;
+class TForm5;
+
 class SurveyRun
 {
 public:
@@ -35,6 +38,10 @@ public:
     // The anchor has no use of its own once its run is over (a survey list
     // hidden since its hand-over): it goes with the run.
     bool releaseAnchorAtEnd = false;
+    // The notice and the icon window done with, hidden: the next question's
+    // windows are these made again, which shows them sooner than new ones.
+    QPointer<TForm4> spareNotice;
+    QPointer<TForm5> spareIconWindow;
 
     QString question(int q) const { return q >= 1 && q <= questions.size() ? questions.at(q - 1) : QString(); }
     QString iconFileName(int icon) const;
@@ -44,7 +51,8 @@ public:
     // Marks the run under way (RunUnderWay) until finish().
     void start();
     void finish();
-    // The run is over: finish(), and let a hidden anchor go when it should.
+    // The run is over: finish(), and let the windows kept for the next
+    // question, and a hidden anchor when it should, go.
     void end();
 
     // The edition the run's survey has now, looked up in the files (call it
@@ -55,11 +63,26 @@ public:
 
 private:
     bool m_underWay = false;
+    // The question rows of an edition, counted while the file's rows were
+    // as the version tells.
+    mutable int m_countedEdition = 0;
+    mutable int m_countedQuestions = -1;
+    mutable QString m_countedVersion;
 };
 
 // The run a chain window created with this owner belongs to: the owner's
 // own run when it is a chain window, a new snapshot otherwise.
 std::shared_ptr<SurveyRun> runFor(QWidget* owner);
+
+// The run's window done with that `spare` keeps, taken to be made again for
+// a window of the run; null when there is none.
+template <typename W> W* takeSpare(QWidget* owner, QPointer<W> SurveyRun::*spare)
+{
+    const std::shared_ptr<SurveyRun> run = runFor(owner);
+    W* window = (*run).*spare;
+    (*run).*spare = nullptr;
+    return window;
+}
 
 // The window a new chain window is parented to: never an earlier chain window,
 // so that releasing a window that is done with never takes the shown one along.

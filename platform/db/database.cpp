@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace vdb {
@@ -89,10 +91,52 @@ QString fileIdentity(const QString& path)
     return QFileInfo(path).birthTime().toString(Qt::ISODateWithMs);
 }
 
+// A table file as it is now, from as few looks at the disk as can tell:
+// every transaction asks again of every file.
+struct FileNow
+{
+    bool regular = false;
+    QString identity;
+    bool writable = false;
+};
+
+FileNow lookAt(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st
+    {
+    };
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &st) != 0)
+        return {};
+    // Write permission bits, and a place the program may write to.
+    return { S_ISREG(st.st_mode), QStringLiteral("%1:%2").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino)),
+        (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(name.constData(), W_OK) == 0 };
+#else
+    const QFileInfo info(path);
+    return { info.exists() && info.isFile(), fileIdentity(path), fileWritable(path) };
+#endif
+}
+
 // How long a statement waits for another program's lock on a table file
 // before the user is told: long enough for another program's write to end,
 // short enough not to look like a hang.
 constexpr int kBusyTimeoutMs = 2000;
+
+std::function<void()>* g_lockWaitStarted = nullptr;
+
+// The engine's wait for another program's lock, as long as its own timeout
+// would wait, told to whoever listens as it starts.
+int waitForLock(void*, int attempt)
+{
+    constexpr int kStepMs = 5;
+    if (attempt == 0 && g_lockWaitStarted && *g_lockWaitStarted)
+        (*g_lockWaitStarted)();
+    if (attempt * kStepMs >= kBusyTimeoutMs)
+        return 0;
+    sqlite3_sleep(kStepMs);
+    return 1;
+}
 
 bool isBusy(const QSqlError& error)
 {
@@ -147,13 +191,29 @@ QString databaseDirectory(const QString& databaseName)
     return it == directories().end() ? databaseName : it->second;
 }
 
+LockWaitNotice::LockWaitNotice(std::function<void()> started)
+    : m_started(std::move(started))
+    , m_outer(g_lockWaitStarted)
+{
+    g_lockWaitStarted = &m_started;
+}
+
+LockWaitNotice::~LockWaitNotice()
+{
+    g_lockWaitStarted = m_outer;
+}
+
 bool fileWritable(const QString& path)
 {
     // Write permission bits count even for the superuser: a table file marked
     // read-only is treated as such.
+#ifdef Q_OS_UNIX
+    return lookAt(path).writable;
+#else
     const QFileInfo info(path);
     constexpr auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return info.isWritable() && (info.permissions() & anyWrite);
+#endif
 }
 
 void createTableFile(const QString& path, const std::vector<FieldDef>& fields, const std::vector<FieldDef>& key)
@@ -290,6 +350,8 @@ Database::Database(const QString& directory)
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!db.open())
         throw Error(QStringLiteral("No se puede abrir la base de datos: %1").arg(db.lastError().text()));
+    if (sqlite3* handle = nativeHandle())
+        sqlite3_busy_handler(handle, waitForLock, nullptr);
     QSqlQuery q(db);
     q.exec(QStringLiteral("PRAGMA main.journal_mode=DELETE"));
     q.exec(QStringLiteral("PRAGMA main.synchronous=FULL"));
@@ -318,6 +380,7 @@ void Database::detach(const QString& schema)
     q.exec(QStringLiteral("DETACH DATABASE %1").arg(quoteName(schema)));
     m_attached.erase(schema);
     m_identity.erase(schema);
+    m_attachment.erase(schema);
     m_readOnly.erase(schema);
 }
 
@@ -326,8 +389,8 @@ QString Database::attach(const QString& tableFile)
     const QString schema = schemaOf(tableFile);
     const QString path = filePath(tableFile);
     const QString shown = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile()) {
+    const FileNow now = lookAt(path);
+    if (!now.regular) {
         if (m_attached.count(schema) && !inTransaction())
             detach(schema);
         throw Error(QStringLiteral("No se encuentra el archivo de tabla '%1'").arg(shown));
@@ -337,11 +400,11 @@ QString Database::attach(const QString& tableFile)
         // anew) must not be written through the handle of the old one.
         // A file made writable again (or write-protected) is attached anew in
         // its new mode, so the next write reaches it (or is refused).
-        if (inTransaction() || (m_identity[schema] == fileIdentity(path) && m_readOnly[schema] == !fileWritable(path)))
+        if (inTransaction() || (m_identity[schema] == now.identity && m_readOnly[schema] == !now.writable))
             return schema;
         detach(schema);
     }
-    if (!info.isReadable())
+    if (!QFileInfo(path).isReadable())
         throw Error(QStringLiteral("No se puede leer el archivo de tabla '%1'").arg(shown));
     if (inTransaction())
         throw Error(QStringLiteral("No se puede abrir '%1' durante una transacción").arg(shown));
@@ -355,6 +418,7 @@ QString Database::attach(const QString& tableFile)
         throw Error(QStringLiteral("No se puede abrir el archivo de tabla '%1': %2").arg(shown, q.lastError().text()));
     m_attached[schema] = path;
     m_identity[schema] = fileIdentity(path);
+    m_attachment[schema] = ++m_attachments;
     m_readOnly[schema] = readOnly;
     // Reading the schema now turns a corrupt or foreign file into an error here.
     QSqlQuery check(QSqlDatabase::database(m_connection));
@@ -377,9 +441,14 @@ QString Database::attach(const QString& tableFile)
     }
     if (!readOnly) {
         // Rollback journal (a write-ahead log cannot commit several files
-        // atomically) and every commit on disk before the call returns.
+        // atomically) and every commit on disk before the call returns. The
+        // journal file stays between commits, its header cleared at each
+        // commit's end (no recovery plays such a journal back): making and
+        // removing a file on every answer costs more than the answer's own
+        // writes. A large commit's journal is cut back afterwards.
         QSqlQuery pragma(QSqlDatabase::database(m_connection));
-        pragma.exec(QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(quoteName(schema)));
+        pragma.exec(QStringLiteral("PRAGMA %1.journal_mode=PERSIST").arg(quoteName(schema)));
+        pragma.exec(QStringLiteral("PRAGMA %1.journal_size_limit=1048576").arg(quoteName(schema)));
         pragma.exec(QStringLiteral("PRAGMA %1.synchronous=FULL").arg(quoteName(schema)));
     }
     return schema;
@@ -394,11 +463,34 @@ void Database::requireSameFile(const QString& tableFile) const
                         .arg(QDir::toNativeSeparators(filePath(tableFile))));
 }
 
+QStringList Database::tableFiles()
+{
+    // A file put in or taken out changes the directory's times. A listing
+    // made soon after the last change is not kept: the file system's clock
+    // moves in steps of some milliseconds, and another change within the
+    // same step would leave the times as they were.
+    QString state;
+#ifdef Q_OS_UNIX
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(m_directory).constData(), &st) == 0) {
+        const qint64 changedNs = qMax(qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec);
+        if (QDateTime::currentMSecsSinceEpoch() - changedNs / 1000000 > 100)
+            state = QStringLiteral("%1:%2:%3").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino)).arg(changedNs);
+    }
+#endif
+    if (state.isEmpty() || state != m_listedState)
+        m_tableFiles = QDir(m_directory).entryList({ QStringLiteral("*.DB") }, QDir::Files);
+    m_listedState = state;
+    return m_tableFiles;
+}
+
 QStringList Database::attachExisting()
 {
     QStringList problems;
-    const QDir dir(m_directory);
-    for (const QString& file : dir.entryList({ QStringLiteral("*.DB") }, QDir::Files)) {
+    for (const QString& file : tableFiles()) {
         try {
             attach(file);
         } catch (const Error& e) {
@@ -406,6 +498,20 @@ QStringList Database::attachExisting()
         }
     }
     return problems;
+}
+
+QString Database::contentsVersion(const QString& tableFile) const
+{
+    // The engine's count moves with every commit to the file, ours included;
+    // a file attached again starts a count of its own.
+    const QString schema = schemaOf(tableFile);
+    const auto attachment = m_attachment.find(schema);
+    sqlite3* handle = nativeHandle();
+    unsigned int version = 0;
+    if (attachment == m_attachment.end() || !handle
+        || sqlite3_file_control(handle, schema.toUtf8().constData(), SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK)
+        return {};
+    return QStringLiteral("%1/%2").arg(attachment->second).arg(version);
 }
 
 sqlite3* Database::nativeHandle() const

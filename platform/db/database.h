@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -40,6 +41,21 @@ QString keyExpression(const FieldDef& field);
 // the superuser.
 bool fileWritable(const QString& path);
 
+// While one lives, `started` runs (and must not throw) each time a statement
+// of the program starts waiting for another program's lock on a file.
+class LockWaitNotice
+{
+public:
+    explicit LockWaitNotice(std::function<void()> started);
+    ~LockWaitNotice();
+    LockWaitNotice(const LockWaitNotice&) = delete;
+    LockWaitNotice& operator=(const LockWaitNotice&) = delete;
+
+private:
+    std::function<void()> m_started;
+    std::function<void()>* m_outer;
+};
+
 // Reads the field list of the table kept in a file; fails with a clear
 // message when the file is not one of this program's table files.
 std::vector<FieldDef> tableFileFields(const QString& path);
@@ -64,6 +80,10 @@ public:
     void requireSameFile(const QString& tableFile) const;
     QString filePath(const QString& tableFile) const;
 
+    // Changes whenever the rows of an attached table file may have changed,
+    // by this program or another one; empty when it cannot tell. Read it in
+    // a transaction, after reading from the file.
+    QString contentsVersion(const QString& tableFile) const;
     // The engine's own connection, for reading many rows at once.
     sqlite3* nativeHandle() const;
 
@@ -90,12 +110,18 @@ private:
     explicit Database(const QString& directory);
     void reloadDataSets();
     void detach(const QString& schema);
+    // The table files of the directory; listed again once it has changed.
+    QStringList tableFiles();
 
     QString m_directory;
+    QStringList m_tableFiles;
+    QString m_listedState; // the directory as it was when m_tableFiles was listed
     QString m_connection;
     std::unique_ptr<QTemporaryDir> m_mainDir;
     std::map<QString, QString> m_attached; // schema -> file path
     std::map<QString, QString> m_identity; // schema -> the attached file's identity
+    std::map<QString, quint64> m_attachment; // schema -> which attachment of the program it is
+    quint64 m_attachments = 0;
     std::map<QString, bool> m_readOnly; // schema -> attached read-only
     int m_depth = 0;
     bool m_rollbackOnly = false;

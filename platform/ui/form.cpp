@@ -51,8 +51,16 @@ void Form::setDialogFrame(int width, int height)
     // Sizeable frame, a title, no system menu and no title-bar buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setSizeGripEnabled(false);
-    resize(width, height);
+    m_frameSize = QSize(width, height);
+    resize(m_frameSize);
     m_centred = true;
+    centreOnScreen();
+}
+
+void Form::restoreDialogFrame()
+{
+    if (m_frameSize.isValid())
+        resize(m_frameSize);
     centreOnScreen();
 }
 

@@ -46,6 +46,9 @@ public:
     // 544 x 375, sizeable, no title-bar buttons, on top, centred.
     void setDialogFrame(int width = 544, int height = 375);
     void centreOnScreen();
+    // The size and place setDialogFrame gave, for a hidden window shown
+    // again as a new one would be shown.
+    void restoreDialogFrame();
 
     int showModal();
     int modalResult() const { return m_modalResult; }
@@ -78,6 +81,7 @@ private:
     int m_modalResult = mrNone;
     int m_modalDepth = 0;
     bool m_centred = false;
+    QSize m_frameSize;
     bool m_opening = false;
 };
 

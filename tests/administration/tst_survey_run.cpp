@@ -102,6 +102,15 @@ private slots:
         QFETCH(int, total);
         QFETCH(int, next);
         QFETCH(QString, bad);
+        QWidget main;
+        main.setGeometry(100, 80, 600, 401);
+        main.show();
+        MainWindow = &main;
+        setRun(count, total);
+        SiguientePregunta = next;
+        // A window of an earlier question, every picture read, made again below.
+        auto earlier = std::make_unique<TForm5>();
+        TForm4 notice(earlier.get());
         QFile file(m_icons + QStringLiteral("/10.bmp"));
         if (bad == "truncated" || bad == "a png")
             QVERIFY(bad == "a png" ? QImage(file.fileName()).save(file.fileName(), "PNG") : file.resize(60));
@@ -109,27 +118,28 @@ private slots:
             QVERIFY(
                 file.remove() && (bad == "missing" || (file.open(QIODevice::WriteOnly) && file.write(bad.toUtf8()))));
         file.close();
-        QWidget main;
-        main.setGeometry(100, 80, 600, 401);
-        main.show();
-        MainWindow = &main;
-        setRun(count, total);
-        SiguientePregunta = next;
-        std::unique_ptr<TForm5> window;
-        QCOMPARE(m_answerer->messageOf([&window] { window = std::make_unique<TForm5>(); }),
-            bad.isEmpty()          ? QString()
-                : bad == "missing" ? QStringLiteral("Cannot open file %1\\10.bmp").arg(DirIconos)
-                                   : QStringLiteral("Bitmap image is not valid"));
-        QStringList shown { window->windowTitle() };
-        for (int k = 1; k <= 12; ++k)
-            if (const QWidget* b = window->speedButton(k); b->isVisibleTo(window.get()))
-                shown << QStringLiteral("%1@%2,%3%4")
-                             .arg(window->shownIcon(k))
-                             .arg(b->x())
-                             .arg(b->y())
-                             .arg(window->picture(k).isNull() ? " unread" : "");
-        QTEST(shown.join(QLatin1Char('|')), "shown");
-        QCOMPARE(window->picture(1), QImage(QStringLiteral("%1/%2.bmp").arg(m_icons).arg(window->shownIcon(1))));
+        const QString message = bad.isEmpty() ? QString()
+            : bad == "missing"                ? QStringLiteral("Cannot open file %1\\10.bmp").arg(DirIconos)
+                                              : QStringLiteral("Bitmap image is not valid");
+        // A new window, and the earlier one made again, show the same.
+        std::unique_ptr<TForm5> fresh;
+        QCOMPARE(m_answerer->messageOf([&fresh] { fresh = std::make_unique<TForm5>(); }), message);
+        earlier->run()->spareIconWindow = earlier.get();
+        TForm5* remade = nullptr;
+        QCOMPARE(m_answerer->messageOf([&] { remade = TForm5::open(&notice); }), message);
+        QCOMPARE(remade, earlier.get());
+        for (TForm5* window : { fresh.get(), earlier.get() }) {
+            QStringList shown { window->windowTitle() };
+            for (int k = 1; k <= 12; ++k)
+                if (const QWidget* b = window->speedButton(k); b->isVisibleTo(window))
+                    shown << QStringLiteral("%1@%2,%3%4")
+                                 .arg(window->shownIcon(k))
+                                 .arg(b->x())
+                                 .arg(b->y())
+                                 .arg(window->picture(k).isNull() ? " unread" : "");
+            QTEST(shown.join(QLatin1Char('|')), "shown");
+            QCOMPARE(window->picture(1), QImage(QStringLiteral("%1/%2.bmp").arg(m_icons).arg(window->shownIcon(1))));
+        }
         QCOMPARE(QCursor::pos(), QPoint(400, 280)); // the main window's centre
     }
 
@@ -259,15 +269,20 @@ private slots:
             TForm4* notice = shownWindow<TForm4>();
             QVERIFY2(notice, qPrintable(QStringLiteral("notice %1").arg(q)));
             QCOMPARE(notice->Label1->text(), questions[q - 1]);
+            // Each window at its first size, whatever size the window before was given.
+            QCOMPARE(notice->size(), QSize(544, 375));
+            notice->resize(300, 200);
             notice->BitBtn1->click();
             TForm5* icons = shownWindow<TForm5>();
             QVERIFY2(icons, qPrintable(QStringLiteral("icon window %1").arg(q)));
             QCOMPARE(icons->windowTitle(), QStringLiteral("%1. %2").arg(q).arg(questions[q - 1]));
+            QCOMPARE(icons->size(), QSize(544, 375));
+            icons->resize(300, 200);
             m_clockMs += q == 1 ? step : 0;
             QCOMPARE(clickAnswered(icons, 2), q == count ? kEnd : QString());
-            // The windows done with are hidden and released: only the next notice lives on.
+            // The windows done with are hidden and kept, one of each, to be made again; the end releases them.
             releaseHidden();
-            QCOMPARE(int(liveWindows<TForm4>().size() + liveWindows<TForm5>().size()), q == count ? 0 : 1);
+            QCOMPARE(int(liveWindows<TForm4>().size() + liveWindows<TForm5>().size()), q == count ? 0 : 2);
         }
         qApp->removeEventFilter(&watch);
         QCOMPARE(watch.gaps, 1); // the end
@@ -363,7 +378,7 @@ private slots:
         if (!refusal.isEmpty()) {
             const QString refused = clickAnswered(icons, 2);
             QVERIFY2(refused.contains(refusal), qPrintable(refused));
-            QVERIFY(icons->isVisible());
+            QVERIFY(icons->isVisible() && !QGuiApplication::overrideCursor()); // the wait cursor went with the wait
             other.close(); // its transaction goes with it
             QFile::setPermissions(tesis, permissions);
         }
