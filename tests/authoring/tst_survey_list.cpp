@@ -96,8 +96,10 @@ private slots:
         QStringList texts;
         for (int i = 1; i <= questions; ++i)
             texts << QStringLiteral("1|q%1").arg(i);
-        const QString shape
-            = QStringLiteral("%1|%2|%3|").arg(questions).arg(icons).arg(icon4 == "no directory" ? 0 : 5);
+        const QString shape = QStringLiteral("%1|%2|%3|")
+                                  .arg(questions)
+                                  .arg(icons)
+                                  .arg(icon4 == "no directory" ? 0 : 4); // 4.bmp the last
         m_fixture->write({ "1|" + shape + dir }, texts);
         bool navigatorHidden = false; // with a single survey
         const int result = openSelectMode([refused, &navigatorHidden](TForm7* form) {
