@@ -25,11 +25,6 @@ private slots:
     }
     void cleanup() { m_fixture.reset(); }
 
-    void singleSurveyWithoutNavigator()
-    {
-        EdicionActual = 1;
-        QVERIFY(TForm8().DBNavigator1->isHidden());
-    }
     // Keys typed as the new text of an entry, then Escape or Enter. Escape is "Cancelar": nothing written, the
     // parameter table and the query left open. Enter changes every matching question and result row once; a run
     // under way writes into the results table without opening it, so it stays open; a full disk at the last result
@@ -111,7 +106,8 @@ private slots:
         DataModule6->Table2->next(); // the open dataset was brought back as well
         QCOMPARE(DataModule6->Table2->fieldByName("Preguntas").asString(), QString("Color"));
     }
-    void navigatorPressClearsTheChoiceOnly()
+    // The navigator: hidden with a single survey; a press clears the choice and nothing else.
+    void navigator()
     {
         auto* form = openAsTheCommandDoes<TForm8>();
         const int result = showAnswered(form, [&](QWidget*) {
@@ -132,6 +128,8 @@ private slots:
         questions[5] = "2|Vacía";
         QCOMPARE(m_fixture->questions(), questions);
         QCOMPARE(m_fixture->results(), kResults);
+        EdicionActual = 1;
+        QVERIFY(TForm8().DBNavigator1->isHidden());
     }
 
 private:
