@@ -236,15 +236,18 @@ private slots:
         QTest::addColumn<int>("step"); // the local clock set during the first answer
         QTest::addColumn<QStringList>("change"); // statements of another program, "Borrar n" or "read-only"
         QTest::addColumn<QString>("refusal");
-        QTest::addColumn<QStringList>("stored"); // edition|question|seconds of every row; all: the run went on
+        QTest::addColumn<QStringList>("stored"); // edition|question|time|seconds of every row; all: the run went on
         auto row
             = [](const char* name, const QStringList& change, const QStringList& stored, int count = 2, int step = 0,
                   const QString& refusal = {}) { QTest::newRow(name) << count << step << change << refusal << stored; };
         // Each answer comes 1.5 s after its window's start reading, on the steady clock.
-        auto answered = [](int count, int edicion = 2, int seconds = 1) {
+        auto answered = [](int count, int edicion = 2, const QString& last = QStringLiteral("0:0:1:500|1")) {
             QStringList rows;
             for (int q = 1; q <= count; ++q)
-                rows << QStringLiteral("%1|Pregunta número %2|%3").arg(edicion).arg(q).arg(q == count ? seconds : 1);
+                rows << QStringLiteral("%1|Pregunta número %2|%3")
+                            .arg(edicion)
+                            .arg(q)
+                            .arg(q == count ? last : "0:0:1:500|1");
             return rows;
         };
         auto outsideDeletion = [](int n) {
@@ -276,9 +279,9 @@ private slots:
                 "INSERT INTO preguntas (Edicion, Preguntas) VALUES (4, 'a'), (4, 'b')" },
             {});
         // The second click is the window's second clock reading after its start: 3 s.
-        row("made read-only, then writable", { "read-only" }, answered(2, 2, 3), 2, 0, "es de solo lectura");
-        row("locked by another program, then released", { "BEGIN", "DELETE FROM tesis WHERE 0" }, answered(2, 2, 3), 2,
-            0, "está siendo usada por otro programa; vuelva a intentarlo");
+        row("made read-only, then writable", { "read-only" }, answered(2, 2, "0:0:3:0|3"), 2, 0, "es de solo lectura");
+        row("locked by another program, then released", { "BEGIN", "DELETE FROM tesis WHERE 0" },
+            answered(2, 2, "0:0:3:0|3"), 2, 0, "está siendo usada por otro programa; vuelva a intentarlo");
     }
     void run()
     {
@@ -356,7 +359,7 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("another-program"));
         QCOMPARE(watch.gaps, 1); // the end
         QVERIFY(!DataModule6->Table3->active() && !RunUnderWay && !shownWindow<TForm4>() && !shownWindow<TForm5>());
-        QCOMPARE(results("Edicion, Pregunta, Suma_tiempo"), stored);
+        QCOMPARE(results("Edicion, Pregunta, Tiempo, Suma_tiempo"), stored);
         // A deletion through the program keeps only the pictures rows still show.
         if (change.value(0).startsWith(QStringLiteral("Borrar")))
             QCOMPARE(fileRows(tesis, QStringLiteral("tesis_graficos"), QStringLiteral("count(*)")),
