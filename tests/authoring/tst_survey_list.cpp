@@ -101,15 +101,13 @@ private slots:
                                   .arg(icons)
                                   .arg(icon4 == "no directory" ? 0 : 4); // 4.bmp the last
         m_fixture->write({ "1|" + shape + dir }, texts);
-        bool navigatorHidden = false; // with a single survey
-        const int result = openSelectMode([refused, &navigatorHidden](TForm7* form) {
-            navigatorHidden = form->DBNavigator1->isHidden();
+        const int result = openSelectMode([refused](TForm7* form) {
             if (refused)
                 pressOnModal(QStringLiteral("OK"));
             form->BitBtn1->click();
         });
         QCOMPARE(result, int(vui::mrOk));
-        QVERIFY(navigatorHidden);
+        QVERIFY(liveWindows<TForm7>().value(0)->DBNavigator1->isHidden()); // with a single survey
         QVERIFY(!fifo || !fifo->waited());
         // What was set before the check stays set.
         QCOMPARE(handedOver().section('|', 0, 4), "1|" + shape + dir);
