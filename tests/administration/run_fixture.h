@@ -3,7 +3,6 @@
 
 #include "administration/icon_window.h"
 #include "administration/question_notice.h"
-#include "platform/db/database.h"
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
@@ -11,8 +10,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
-
-#include <functional>
 
 namespace run_fixture {
 
@@ -39,8 +36,7 @@ template <typename W> W* shownWindow()
     return nullptr;
 }
 
-// Presses OK on every modal window as soon as it shows and keeps what each
-// said; one without OK is hidden, and named.
+// Presses OK on every modal window as soon as it shows and keeps what each said; one without OK is hidden, and named.
 class Answerer
 {
 public:
@@ -51,13 +47,9 @@ public:
             if (!modal || !modal->isVisible())
                 return;
             auto* box = qobject_cast<QMessageBox*>(modal);
-            messages << (box ? box->text() : modal->windowTitle());
-            if (QAbstractButton* ok = testing_support::findButton(modal, QStringLiteral("OK"))) {
-                ok->click();
-            } else {
-                messages.last().prepend(QStringLiteral("left open: "));
-                modal->hide();
-            }
+            QAbstractButton* ok = testing_support::findButton(modal, QStringLiteral("OK"));
+            messages << (ok ? "" : "left open: ") + (box ? box->text() : modal->windowTitle());
+            ok ? ok->click() : modal->hide();
         });
         m_timer.start(10);
     }

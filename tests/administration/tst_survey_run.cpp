@@ -4,10 +4,10 @@
 #include "administration/run_clock.h"
 #include "administration/survey_run.h"
 #include "authoring/survey_deletion.h"
+#include "platform/db/database.h"
 #include "shell/run_state.h"
 #include "tests/administration/run_fixture.h"
 
-#include <QSqlDatabase>
 #include <QWindow>
 #include <QtTest>
 
@@ -72,7 +72,8 @@ private slots:
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char('\n'))));
     }
 
-    // Seeded at 13:05:07.250 UTC: title, each shown icon and place; an unreadable picture is named.
+    // Seeded at 13:05:07.250 UTC: title, each shown icon and place; an unreadable picture is named. Pictures 1 and 2
+    // made checkerboards of a size, where any smoothing or resampling mixes the colours: button 1 as drawn.
     void iconWindow_data()
     {
         QTest::addColumn<int>("count");
@@ -80,8 +81,12 @@ private slots:
         QTest::addColumn<int>("next"); // SiguientePregunta as the notice leaves it
         QTest::addColumn<QString>("bad"); // what stands as 10.bmp
         QTest::addColumn<QString>("shown");
-        auto row = [](const char* name, int count, int total, int next, const QString& shown, const QString& bad = {}) {
-            QTest::newRow(name) << count << total << next << bad << shown;
+        QTest::addColumn<QSize>("size"); // of the checkerboards
+        QTest::addColumn<qreal>("ratio"); // device pixels per pixel
+        QTest::addColumn<QRect>("drawn"); // where the button shows its picture
+        auto row = [](const char* name, int count, int total, int next, const QString& shown, const QString& bad = {},
+                       QSize size = {}, qreal ratio = 1, QRect drawn = {}) {
+            QTest::newRow(name) << count << total << next << bad << shown << size << ratio << drawn;
         };
         row("2 of 12", 2, 12, 2, "1. Primera|8@380,154|10@131,154");
         // The third draw repeats 8 and is drawn again; 0.01745 a degree, not pi/180.
@@ -95,6 +100,10 @@ private slots:
         row("no pictures: icon 1", 4, 0, 2, "1. Primera|1@380,154|1@256,279|1@131,154|1@255,29");
         for (const QString bad : { "missing", "truncated", "BM and little else", "a png" })
             row(qPrintable("10.bmp " + bad), 4, 12, 2, "1. Primera|8@380,154|10@256,279 unread", bad);
+        const QString two = QStringLiteral("1. Primera|2@380,154|1@131,154");
+        row("small, centred", 2, 2, 2, two, {}, QSize(16, 16), 1, QRect(8, 8, 16, 16));
+        row("dense screen", 2, 2, 2, two, {}, QSize(32, 32), 2, QRect(0, 0, 32, 32));
+        row("larger, proportions kept", 2, 2, 2, two, {}, QSize(120, 60), 1, QRect(0, 8, 33, 16));
     }
     void iconWindow()
     {
@@ -102,8 +111,15 @@ private slots:
         QFETCH(int, total);
         QFETCH(int, next);
         QFETCH(QString, bad);
+        QFETCH(QSize, size);
+        QImage picture(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                picture.setPixel(x, y, (x + y) % 2 ? 0xff0000 : 0x0000ff);
+        for (const char* name : { "/1.bmp", "/2.bmp" })
+            QVERIFY(picture.isNull() || picture.save(m_icons + QLatin1String(name)));
         QWidget main;
-        main.setGeometry(100, 80, 600, 401);
+        main.setGeometry(100, 80, 601, 401);
         main.show();
         MainWindow = &main;
         setRun(count, total);
@@ -122,55 +138,32 @@ private slots:
             : bad == "missing"                ? QStringLiteral("Cannot open file %1\\10.bmp").arg(DirIconos)
                                               : QStringLiteral("Bitmap image is not valid");
         // A new window, and the earlier one made again, show the same.
-        std::unique_ptr<TForm5> fresh;
-        QCOMPARE(m_answerer->messageOf([&fresh] { fresh = std::make_unique<TForm5>(); }), message);
+        std::unique_ptr<TForm5> window;
+        QCOMPARE(m_answerer->messageOf([&window] { window = std::make_unique<TForm5>(); }), message);
         earlier->run()->spareIconWindow = earlier.get();
         TForm5* remade = nullptr;
         QCOMPARE(m_answerer->messageOf([&] { remade = TForm5::open(&notice); }), message);
         QCOMPARE(remade, earlier.get());
-        for (TForm5* window : { fresh.get(), earlier.get() }) {
-            QStringList shown { window->windowTitle() };
+        for (TForm5* shownBy : { window.get(), earlier.get() }) {
+            QStringList shown { shownBy->windowTitle() };
             for (int k = 1; k <= 12; ++k)
-                if (const QWidget* b = window->speedButton(k); b->isVisibleTo(window))
+                if (const QWidget* b = shownBy->speedButton(k); b->isVisibleTo(shownBy))
                     shown << QStringLiteral("%1@%2,%3%4")
-                                 .arg(window->shownIcon(k))
+                                 .arg(shownBy->shownIcon(k))
                                  .arg(b->x())
                                  .arg(b->y())
-                                 .arg(window->picture(k).isNull() ? " unread" : "");
+                                 .arg(shownBy->picture(k).isNull() ? " unread" : "");
             QTEST(shown.join(QLatin1Char('|')), "shown");
-            QCOMPARE(window->picture(1), QImage(QStringLiteral("%1/%2.bmp").arg(m_icons).arg(window->shownIcon(1))));
+            QCOMPARE(shownBy->picture(1), QImage(QStringLiteral("%1/%2.bmp").arg(m_icons).arg(shownBy->shownIcon(1))));
         }
-        QCOMPARE(QCursor::pos(), QPoint(400, 280)); // the main window's centre
-    }
-
-    void picturesOnTheButtons_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<qreal>("ratio"); // device pixels per pixel
-        QTest::addColumn<QRect>("drawn");
-        QTest::newRow("small, centred") << QSize(16, 16) << 1.0 << QRect(8, 8, 16, 16);
-        QTest::newRow("dense screen") << QSize(32, 32) << 2.0 << QRect(0, 0, 32, 32);
-        QTest::newRow("larger, proportions kept") << QSize(120, 60) << 1.0 << QRect(0, 8, 33, 16);
-    }
-    void picturesOnTheButtons()
-    {
-        QFETCH(QSize, size);
+        QCOMPARE(QCursor::pos(), QPoint(400, 280)); // the main window's centre, halves rounded down
         QFETCH(qreal, ratio);
         QFETCH(QRect, drawn);
-        // A checkerboard: any smoothing or resampling mixes its colours.
-        QImage picture(size, QImage::Format_RGB32);
-        for (int y = 0; y < size.height(); ++y)
-            for (int x = 0; x < size.width(); ++x)
-                picture.setPixel(x, y, (x + y) % 2 ? 0xff0000 : 0x0000ff);
-        for (const char* name : { "/1.bmp", "/2.bmp" })
-            QVERIFY(picture.save(m_icons + QLatin1String(name)));
-        setRun(2, 2);
-        TForm5 window;
         QImage shot(QSize(33, 33) * ratio, QImage::Format_RGB32);
         shot.setDevicePixelRatio(ratio);
         shot.fill(Qt::white);
-        window.speedButton(1)->render(&shot);
-        for (int y = 0; y < shot.height(); ++y)
+        window->speedButton(1)->render(&shot);
+        for (int y = 0; !picture.isNull() && y < shot.height(); ++y)
             for (int x = 0; x < shot.width(); ++x) {
                 const QPoint at(int(x / ratio), int(y / ratio));
                 const QColor got = shot.pixelColor(x, y);
@@ -244,59 +237,29 @@ private slots:
             QCOMPARE(results(columns), rows);
     }
 
-    void chain_data()
+    // Survey 2 of four run to its end, icon 2 answered each time. After the first answer the local clock may be set,
+    // the run state is left as other commands leave it, and the files may change: the run goes on, follows a
+    // renumbering, or ends; a refused click is made again.
+    void run_data()
     {
-        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("count"); // questions
         QTest::addColumn<int>("step"); // the local clock set during the first answer
-        QTest::newRow("fifty questions, the most") << 50 << 0;
-        QTest::newRow("clock set back 1 s") << 3 << -1000;
-        QTest::newRow("clock forward 1 h") << 3 << 3600000;
-    }
-    void chain()
-    {
-        QFETCH(int, count);
-        QFETCH(int, step);
-        QStringList questions, expected;
-        for (int q = 1; q <= count; ++q) {
-            questions << QStringLiteral("Pregunta número %1").arg(q);
-            // Each answer comes 1.5 s after its window's start reading, on the steady clock.
-            expected << QStringLiteral("1|%1|0:0:1:500|1|1").arg(questions.last());
-        }
-        GapWatch watch;
-        qApp->installEventFilter(&watch);
-        startRun(questions);
-        for (int q = 1; q <= count; ++q) {
-            TForm4* notice = shownWindow<TForm4>();
-            QVERIFY2(notice, qPrintable(QStringLiteral("notice %1").arg(q)));
-            QCOMPARE(notice->Label1->text(), questions[q - 1]);
-            // Each window at its first size, whatever size the window before was given.
-            QCOMPARE(notice->size(), QSize(544, 375));
-            notice->resize(300, 200);
-            notice->BitBtn1->click();
-            TForm5* icons = shownWindow<TForm5>();
-            QVERIFY2(icons, qPrintable(QStringLiteral("icon window %1").arg(q)));
-            QCOMPARE(icons->windowTitle(), QStringLiteral("%1. %2").arg(q).arg(questions[q - 1]));
-            QCOMPARE(icons->size(), QSize(544, 375));
-            icons->resize(300, 200);
-            m_clockMs += q == 1 ? step : 0;
-            QCOMPARE(clickAnswered(icons, 2), q == count ? kEnd : QString());
-            // The windows done with are hidden and kept, one of each, to be made again; the end releases them.
-            releaseHidden();
-            QCOMPARE(int(liveWindows<TForm4>().size() + liveWindows<TForm5>().size()), q == count ? 0 : 2);
-        }
-        qApp->removeEventFilter(&watch);
-        QCOMPARE(watch.gaps, 1); // the end
-        QVERIFY(!DataModule6->Table3->active() && !RunUnderWay);
-        QCOMPARE(TiemposPregunta[count], QStringLiteral("0:0:1:500"));
-        QCOMPARE(results("Edicion, Pregunta, Tiempo, Rep_icono, Suma_tiempo"), expected);
-    }
-
-    // Survey 2 of four, changed mid-run: goes on, follows renumbering, or ends; a refused click retries.
-    void surveyChangedDuringRun_data()
-    {
-        QTest::addColumn<QStringList>("change"); // statements on the files, "Borrar n", "read-only" or "lock"
+        QTest::addColumn<QStringList>("change"); // statements of another program, "Borrar n" or "read-only"
         QTest::addColumn<QString>("refusal");
-        QTest::addColumn<QStringList>("stored"); // edition|question|seconds of every row; two: the run went on
+        QTest::addColumn<QStringList>("stored"); // edition|question|time|seconds of every row; all: the run went on
+        auto row
+            = [](const char* name, const QStringList& change, const QStringList& stored, int count = 2, int step = 0,
+                  const QString& refusal = {}) { QTest::newRow(name) << count << step << change << refusal << stored; };
+        // Each answer comes 1.5 s after its window's start reading, on the steady clock.
+        auto answered = [](int count, int edicion = 2, const QString& last = QStringLiteral("0:0:1:500|1")) {
+            QStringList rows;
+            for (int q = 1; q <= count; ++q)
+                rows << QStringLiteral("%1|Pregunta número %2|%3")
+                            .arg(edicion)
+                            .arg(q)
+                            .arg(q == count ? last : "0:0:1:500|1");
+            return rows;
+        };
         auto outsideDeletion = [](int n) {
             QStringList sql;
             for (const char* table : { "variables", "preguntas", "tesis" })
@@ -305,93 +268,117 @@ private slots:
             return sql;
         };
         const QString set = QStringLiteral("UPDATE variables SET %1 WHERE Edicion = 2");
-        const QStringList went { "2|Uno|1", "2|Dos|1" }, ended { "2|Uno|1" };
-        auto row = [](const char* name, const QStringList& change, const QStringList& stored,
-                       const QString& refusal = {}) { QTest::newRow(name) << change << refusal << stored; };
-        row("a question's text", { "UPDATE preguntas SET Preguntas = 'Dos, corregida' WHERE Preguntas = 'Dos'" }, went);
-        row("its icon folder", { set.arg("Direccion = 'C:\\otros'") }, ended);
-        row("its icon count", { set.arg("Num_ico = 3") }, ended);
-        row("its icon total", { set.arg("Total_ico = 3") }, ended);
-        row("its question count", { set.arg("Num = 3") }, ended);
-        row("a question row added", { "INSERT INTO preguntas (Edicion, Preguntas) VALUES (2, 'Tres')" }, ended);
-        row("survey 1 deleted with Borrar", { "Borrar 1" }, { "1|Uno|1", "1|Dos|1" });
-        row("survey 1 deleted by another copy", outsideDeletion(1), { "1|Uno|1", "1|Dos|1" });
+        row("fifty questions, the most", {}, answered(50), 50);
+        row("clock set back 1 s", {}, answered(3), 3, -1000);
+        row("clock forward 1 h", {}, answered(3), 3, 3600000);
+        row("a question's text", { "UPDATE preguntas SET Preguntas = 'corregida' WHERE Preguntas LIKE '% 2'" },
+            answered(2));
+        row("its icon folder", { set.arg("Direccion = 'C:\\otros'") }, answered(1));
+        row("its icon count", { set.arg("Num_ico = 3") }, answered(1));
+        row("its icon total", { set.arg("Total_ico = 3") }, answered(1));
+        row("its question count", { set.arg("Num = 3") }, answered(1));
+        row("a question row added", { "INSERT INTO preguntas (Edicion, Preguntas) VALUES (2, 'Tres')" }, answered(1));
+        row("survey 1 deleted with Borrar", { "Borrar 1" }, answered(2, 1));
+        row("survey 1 deleted by another copy", outsideDeletion(1), answered(2, 1));
         row("itself deleted with Borrar", { "Borrar 2" }, {});
         row("itself deleted by another copy, 3 renumbered into its place", outsideDeletion(2), {});
+        row("itself deleted with Borrar, a survey of its shape stored in its place",
+            { "Borrar 2",
+                "INSERT INTO variables (rowid, Edicion, Num, Num_ico, Total_ico, Direccion) "
+                "SELECT 1, 4, 2, 2, 2, Direccion FROM variables LIMIT 1",
+                "INSERT INTO preguntas (Edicion, Preguntas) VALUES (4, 'a'), (4, 'b')" },
+            {});
         // The second click is the window's second clock reading after its start: 3 s.
-        row("made read-only, then writable", { "read-only" }, { "2|Uno|1", "2|Dos|3" }, "es de solo lectura");
-        row("locked by another program, then released", { "lock" }, { "2|Uno|1", "2|Dos|3" },
-            "está siendo usada por otro programa; vuelva a intentarlo");
+        row("made read-only, then writable", { "read-only" }, answered(2, 2, "0:0:3:0|3"), 2, 0, "es de solo lectura");
+        row("locked by another program, then released", { "BEGIN", "DELETE FROM tesis WHERE 0" },
+            answered(2, 2, "0:0:3:0|3"), 2, 0, "está siendo usada por otro programa; vuelva a intentarlo");
     }
-    void surveyChangedDuringRun()
+    void run()
     {
+        QFETCH(int, count);
+        QFETCH(int, step);
         QFETCH(QStringList, change);
         QFETCH(QString, refusal);
         QFETCH(QStringList, stored);
-        const QStringList questions { QStringLiteral("Uno"), QStringLiteral("Dos") };
-        startRun(questions, 2, 2, 2);
-        for (int edicion : { 1, 3, 4 })
-            writeSurvey(edicion, questions, 2, 2, surveyDirectory(m_icons));
-        QVERIFY(shownWindow<TForm4>());
-        shownWindow<TForm4>()->BitBtn1->click();
-        QVERIFY(shownWindow<TForm5>());
-        shownWindow<TForm5>()->speedButton(1)->click();
-        // What other commands of the main window leave behind meanwhile.
-        EdicionActual = 3;
-        Memo1.replace({ QStringLiteral("X"), QStringLiteral("Y") });
-        NumIconos = 12;
-        NumPreguntas = 9;
-        DirIconos = QStringLiteral("C:\\nada");
-        DataModule6->Table3->close();
+        QStringList questions;
+        for (int q = 1; q <= count; ++q)
+            questions << QStringLiteral("Pregunta número %1").arg(q);
+        setRun(2, 2, questions, 2);
+        for (int edicion : { 2, 1, 3, 4 })
+            writeSurvey(edicion, edicion == 2 ? questions : questions.mid(0, 2), 2, 2, DirIconos);
+        DataModule6->Table3->open();
+        openFirstNotice(m_anchor.get());
         const QString tesis = m_data->tablePath(QStringLiteral("tesis.DB"));
         const auto permissions = QFile::permissions(tesis);
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("another-program"));
         other.setDatabaseName(tesis);
-        for (const QString& statement : change) {
-            if (statement.startsWith(QStringLiteral("Borrar ")))
-                deleteSurvey(statement.section(QLatin1Char(' '), 1));
-            else if (statement == QStringLiteral("read-only"))
-                QVERIFY(QFile::setPermissions(tesis, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-            else if (statement == QStringLiteral("lock"))
-                QVERIFY(other.open() && other.exec(QStringLiteral("BEGIN IMMEDIATE")).isActive());
-            else
-                withTableFile(
-                    m_data->tablePath(
-                        QRegularExpression(QStringLiteral("(UPDATE|FROM|INTO) (\\w+)")).match(statement).captured(2)
-                        + QStringLiteral(".DB")),
-                    [&](QSqlDatabase& db) { execOn(db, statement); });
-        }
+        QVERIFY(other.open());
+        for (const QString table : { "variables", "preguntas" })
+            execOn(other, QStringLiteral("ATTACH ? AS ") + table, { m_data->tablePath(table + ".DB") });
         // No way out of a run but its answers: the window system's close is refused.
         auto refusesClose = [](QWidget* w) {
             QCloseEvent close;
             QCoreApplication::sendEvent(w->windowHandle(), &close);
             return w->isVisible();
         };
-        TForm4* notice = shownWindow<TForm4>();
-        QVERIFY(notice && refusesClose(notice));
-        QCOMPARE(notice->Label1->text(), QStringLiteral("Dos"));
-        notice->BitBtn1->click();
-        TForm5* icons = shownWindow<TForm5>();
-        QVERIFY(icons && refusesClose(icons));
-        QCOMPARE(icons->windowTitle(), QStringLiteral("2. Dos"));
-        QVERIFY(icons->speedButton(2)->isVisibleTo(icons) && !icons->speedButton(3)->isVisibleTo(icons));
-        if (!refusal.isEmpty()) {
-            const QString refused = clickAnswered(icons, 2);
-            QVERIFY2(refused.contains(refusal), qPrintable(refused));
-            QVERIFY(icons->isVisible() && !QGuiApplication::overrideCursor()); // the wait cursor went with the wait
-            other.close(); // its transaction goes with it
-            QFile::setPermissions(tesis, permissions);
+        GapWatch watch;
+        qApp->installEventFilter(&watch);
+        for (int q = 1; q <= count; ++q) {
+            TForm4* notice = shownWindow<TForm4>();
+            QVERIFY2(notice && refusesClose(notice), qPrintable(QStringLiteral("notice %1").arg(q)));
+            QCOMPARE(notice->Label1->text(), questions[q - 1]);
+            // Each window at its first size, whatever size the window before was given.
+            QCOMPARE(notice->size(), QSize(544, 375));
+            notice->resize(300, 200);
+            notice->BitBtn1->click();
+            TForm5* icons = shownWindow<TForm5>();
+            QVERIFY2(icons && refusesClose(icons), qPrintable(QStringLiteral("icon window %1").arg(q)));
+            QCOMPARE(icons->windowTitle(), QStringLiteral("%1. %2").arg(q).arg(questions[q - 1]));
+            QVERIFY(icons->speedButton(2)->isVisibleTo(icons) && !icons->speedButton(3)->isVisibleTo(icons));
+            QCOMPARE(icons->size(), QSize(544, 375));
+            icons->resize(300, 200);
+            auto click
+                = [&] { return m_answerer->messageOf([&] { icons->speedButton(2)->click(); }); }; // what it shows
+            if (q == 2 && !refusal.isEmpty()) {
+                const QString refused = click();
+                QVERIFY2(refused.contains(refusal), qPrintable(refused));
+                QVERIFY(icons->isVisible() && !QGuiApplication::overrideCursor()); // the wait cursor went with the wait
+                other.close(); // its transaction goes with it
+                QFile::setPermissions(tesis, permissions);
+            }
+            m_clockMs += q == 1 ? step : 0;
+            QCOMPARE(click(), q < count ? QString() : stored.size() == count ? kEnd : kChanged);
+            // The windows done with are hidden and kept, one of each, to be made again; the end releases them.
+            releaseHidden();
+            QCOMPARE(int(liveWindows<TForm4>().size() + liveWindows<TForm5>().size()), q == count ? 0 : 2);
+            if (q > 1)
+                continue;
+            // What other commands of the main window leave behind meanwhile.
+            EdicionActual = 3;
+            Memo1.replace({ QStringLiteral("X"), QStringLiteral("Y") });
+            NumIconos = 12;
+            NumPreguntas = 9;
+            DirIconos = QStringLiteral("C:\\nada");
+            DataModule6->Table3->close();
+            for (const QString& statement : change) {
+                if (statement.startsWith(QStringLiteral("Borrar ")))
+                    deleteSurvey(statement.section(QLatin1Char(' '), 1));
+                else if (statement == QStringLiteral("read-only"))
+                    QVERIFY(QFile::setPermissions(tesis, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+                else
+                    execOn(other, statement);
+            }
         }
+        qApp->removeEventFilter(&watch);
         other = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("another-program"));
-        QCOMPARE(clickAnswered(icons, 2), stored.size() == 2 ? kEnd : kChanged);
-        QCOMPARE(results("Edicion, Pregunta, Suma_tiempo"), stored);
+        QCOMPARE(watch.gaps, 1); // the end
+        QVERIFY(!DataModule6->Table3->active() && !RunUnderWay && !shownWindow<TForm4>() && !shownWindow<TForm5>());
+        QCOMPARE(results("Edicion, Pregunta, Tiempo, Suma_tiempo"), stored);
         // A deletion through the program keeps only the pictures rows still show.
-        if (change.first().startsWith(QStringLiteral("Borrar")))
+        if (change.value(0).startsWith(QStringLiteral("Borrar")))
             QCOMPARE(fileRows(tesis, QStringLiteral("tesis_graficos"), QStringLiteral("count(*)")),
                 fileRows(tesis, QStringLiteral("tesis"), QStringLiteral("count(DISTINCT Grafico)")));
-        QVERIFY(!RunUnderWay);
-        QVERIFY(!shownWindow<TForm4>() && !shownWindow<TForm5>());
     }
 
     // Two copies, each with its own connection, answering the same keys: in turns, then at once.
@@ -405,9 +392,8 @@ private slots:
                     accumulateAnswer(table, { 1, QStringLiteral("Uno"), i % 3 + 1 }, {}, picture, 2);
             });
         };
-        std::atomic<bool> ready = false, go = false, mainDone = false;
-        auto waitFor
-            = [](const std::atomic<bool>& flag) { return QTest::qWaitFor([&flag] { return bool(flag); }, 10000); };
+        std::atomic<int> phase = 0; // 1: the other copy has read the table, 2: both answer, 3: the main copy is done
+        auto reached = [&phase](int p) { return QTest::qWaitFor([&] { return phase >= p; }, 10000); };
         // The other copy reads before the main copy answers and keeps its connection until it is done.
         auto copy = std::async(std::launch::async, [&] {
             vdb::setDatabaseDirectory(otherCopy, directory);
@@ -415,24 +401,24 @@ private slots:
             table.setDatabaseName(otherCopy);
             table.setTableName(QStringLiteral("tesis.DB"));
             table.open();
-            ready = true;
-            QString error = waitFor(go) ? answer(&table, 30) : QStringLiteral("never told to go");
-            error += waitFor(mainDone) ? QString() : QStringLiteral("never told the main copy was done");
+            phase = 1;
+            QString error = reached(2) ? answer(&table, 30) : QStringLiteral("never told to go");
+            error += reached(3) ? QString() : QStringLiteral("never told the main copy was done");
             table.close();
             vdb::setDatabaseDirectory(otherCopy, directory); // its connection goes with this thread
             return error;
         });
         // Past every limit the wait for it would hang: stop, naming it.
         auto stop = [&] {
-            go = mainDone = true;
+            phase = 3;
             if (copy.valid() && copy.wait_for(std::chrono::seconds(30)) != std::future_status::ready)
                 qFatal("the other copy did not finish its answers in 30 s");
         };
         auto finish = qScopeGuard(stop);
-        QVERIFY2(waitFor(ready), "the other copy did not open its table");
+        QVERIFY2(reached(1), "the other copy did not open its table");
         DataModule6->Table3->open();
         QCOMPARE(answer(DataModule6->Table3, 2), QString()); // in turns: icons 1 and 2 before the other copy
-        go = true;
+        phase = 2;
         QCOMPARE(answer(DataModule6->Table3, 30), QString());
         stop();
         QCOMPARE(copy.get(), QString());
@@ -453,18 +439,6 @@ private:
         DirIconos = surveyDirectory(m_icons);
         Memo1.replace(questions);
         SiguientePregunta = 1;
-    }
-    void startRun(const QStringList& questions, int numIconos = 4, int totalIconos = 6, int edicion = 1)
-    {
-        setRun(numIconos, totalIconos, questions, edicion);
-        writeSurvey(edicion, questions, numIconos, totalIconos, DirIconos);
-        DataModule6->Table3->open();
-        openFirstNotice(m_anchor.get());
-    }
-    // Clicks an icon whose click shows a message; its text.
-    QString clickAnswered(TForm5* icons, int k)
-    {
-        return m_answerer->messageOf([&] { icons->speedButton(k)->click(); });
     }
     QStringList results(const QString& columns) const
     {

@@ -9,12 +9,7 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QDir>
-#include <QFileInfo>
-#include <QPointer>
-#include <QScopeGuard>
 #include <QSqlDatabase>
-#include <QWindow>
 #include <QtTest>
 
 namespace maintenance {
@@ -56,8 +51,7 @@ public:
         m_work = QDir(m_data.path(QStringLiteral("trabajo"))).canonicalPath();
         QDir::setCurrent(m_work);
         EdicionActual = 1;
-        ModoReedicion = 0;
-        NumPreguntas = 0;
+        ModoReedicion = NumPreguntas = 0;
         RunUnderWay = false;
         DirIconos.clear();
     }
@@ -71,18 +65,18 @@ public:
         RunUnderWay = false;
     }
     QString work() const { return m_work; }
-    QString file(const QString& name) const { return m_data.tablePath(name); }
+    QString file(const QString& name) const { return m_data.tablePath(name + QStringLiteral(".DB")); }
     void write(const QStringList& params, const QStringList& questions, const QStringList& results = {}) const
     {
-        writeRows(file(QStringLiteral("variables.DB")), kAllParameters, params);
-        writeRows(file(QStringLiteral("preguntas.DB")), QStringLiteral("Edicion, Preguntas"), questions);
-        writeRows(file(QStringLiteral("tesis.DB")),
+        writeRows(file(QStringLiteral("variables")), kAllParameters, params);
+        writeRows(file(QStringLiteral("preguntas")), QStringLiteral("Edicion, Preguntas"), questions);
+        writeRows(file(QStringLiteral("tesis")),
             QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, Promedio"), results,
             QStringLiteral(", '0:0:3:120', x'424d', 6, 2, 3"));
     }
     QStringList rows(const QString& table, const QString& columns) const
     {
-        return fileRows(file(table + QStringLiteral(".DB")), table, columns);
+        return fileRows(file(table), table, columns);
     }
     QStringList parameters(const QString& columns = QStringLiteral("Edicion, Direccion")) const
     {
@@ -94,7 +88,7 @@ public:
     {
         QStringList all;
         for (const QString table : { "variables", "preguntas", "tesis" })
-            all << allFileRows(file(table + ".DB"), table);
+            all << allFileRows(file(table), table);
         return all;
     }
 
@@ -103,6 +97,18 @@ private:
     ModuleData m_data;
     QString m_work;
 };
+
+// What "Aplicar Encuesta", "Borrar Encuesta" and "Modificar Preguntas" do before they create their window.
+template <typename W> W* openAsTheCommandDoes()
+{
+    DataModule6->Table3->open();
+    vdb::Table* t1 = DataModule6->Table1;
+    t1->open();
+    t1->edit();
+    EdicionActual = t1->recordCount();
+    t1->last();
+    return new W; // released with the fixture
+}
 
 // Gives a field the focus as Tab does; false when it did not take it.
 inline bool focusOn(QWidget* widget)

@@ -1,11 +1,9 @@
-// The survey list in select mode: the navigator, and the hand-over that
-// starts a run, with its checks of the survey and its icons.
+// The survey list in select mode: the navigator, and the hand-over that starts a run, with its checks of the survey
+// and its icons.
 
 #include "authoring/survey_list.h"
 #include "maintenance_fixture.h"
 #include "tests/administration/run_fixture.h"
-
-#include <QFile>
 
 #include <optional>
 
@@ -32,9 +30,8 @@ private slots:
         Memo1.replace({ QStringLiteral("vieja") });
         QString focused;
         const int result = openSelectMode([&focused](TForm7* form) {
-            // The navigator is the first tab stop, on its first button that
-            // can act (First and Prior are greyed); an arrow picks Last and
-            // Space presses it; Enter then presses the mode's button.
+            // The navigator is the first tab stop, on its first button that can act (First and Prior are greyed);
+            // an arrow picks Last and Space presses it; Enter then presses the mode's button.
             if (QTest::qWaitFor([form] { return QApplication::focusWidget() == form->DBNavigator1; }, 2000))
                 focused = QString::number(form->DBNavigator1->current());
             for (Qt::Key key : { Qt::Key_Right, Qt::Key_Right, Qt::Key_Space, Qt::Key_Return })
@@ -44,20 +41,19 @@ private slots:
         QCOMPARE(result, int(vui::mrOk));
         QCOMPARE(handedOver(), "2|2|5|6|" + dir + "|¿Cuál?/ |tables 001|next 2|run 1|list hidden|notice ¿Cuál?");
         // Once the run is over, the list that owned it is released too.
+        pressOnModal(QStringLiteral("OK"));
         for (int q = 1; q <= 2; ++q) {
             QVERIFY(shownWindow<TForm4>());
             shownWindow<TForm4>()->BitBtn1->click();
             QVERIFY(shownWindow<TForm5>());
-            if (q == 2)
-                pressOnModal(QStringLiteral("OK"));
             QVERIFY(runAnswered([] { shownWindow<TForm5>()->speedButton(1)->click(); }));
         }
         QCOMPARE(lastModalText(), QStringLiteral("Fin del cuestionario"));
         releaseHidden();
         QVERIFY(liveWindows<TForm7>().isEmpty());
     }
-    // A survey's shape at the limits a run can take, and what can stand as
-    // 4.bmp beyond the bad pictures the icon window meets.
+    // A survey's shape at the limits a run can take, and what can stand as 4.bmp beyond the bad pictures the icon
+    // window meets.
     void handOverChecks_data()
     {
         QTest::addColumn<int>("questions");
@@ -85,78 +81,68 @@ private slots:
         QFETCH(int, icons);
         QFETCH(QString, icon4);
         QFETCH(bool, refused);
-        const QString file = m_icons + QStringLiteral("/4.bmp");
+        const QString file = m_icons + QStringLiteral("/4.bmp"), dir = surveyDirectory(m_icons);
         if (!icon4.isEmpty())
             QFile::remove(file);
-        if (icon4 == QLatin1String("directory")) {
-            QVERIFY(QDir().mkpath(file));
-        } else if (icon4 == QLatin1String("/dev/zero")) {
-            QVERIFY(QFile::link(icon4, file));
-        } else if (icon4 == QLatin1String("1025 x 1")) {
-            writeBitmap(file, 1025, 1);
-        } else if (icon4 == QLatin1String("no directory")) {
-            QVERIFY(QDir(m_icons).removeRecursively());
-        }
-        const int total = icon4 == "no directory" ? 0 : 5;
         std::optional<Fifo> fifo;
-        if (icon4 == QLatin1String("fifo"))
+        if (icon4 == "fifo")
             fifo.emplace(file);
-        const QString dir = surveyDirectory(m_icons);
+        else if (icon4 == "1025 x 1")
+            writeBitmap(file, 1025, 1);
+        else if (icon4 == "directory" || icon4 == "/dev/zero")
+            QVERIFY(icon4 == "directory" ? QDir().mkpath(file) : QFile::link(icon4, file));
+        else if (icon4 == "no directory")
+            QVERIFY(QDir(m_icons).removeRecursively());
         QStringList texts;
         for (int i = 1; i <= questions; ++i)
             texts << QStringLiteral("1|q%1").arg(i);
-        const QString shape = QStringLiteral("%1|%2|%3|%4").arg(questions).arg(icons).arg(total).arg(dir);
-        m_fixture->write({ "1|" + shape }, texts);
-        bool navigatorHidden = false; // with a single survey
-        const int result = openSelectMode([refused, &navigatorHidden](TForm7* form) {
-            navigatorHidden = form->DBNavigator1->isHidden();
+        const QString shape = QStringLiteral("%1|%2|%3|")
+                                  .arg(questions)
+                                  .arg(icons)
+                                  .arg(icon4 == "no directory" ? 0 : 4); // 4.bmp the last
+        m_fixture->write({ "1|" + shape + dir }, texts);
+        const int result = openSelectMode([refused](TForm7* form) {
             if (refused)
                 pressOnModal(QStringLiteral("OK"));
             form->BitBtn1->click();
         });
         QCOMPARE(result, int(vui::mrOk));
-        QVERIFY(navigatorHidden);
+        QVERIFY(liveWindows<TForm7>().value(0)->DBNavigator1->isHidden()); // with a single survey
         QVERIFY(!fifo || !fifo->waited());
         // What was set before the check stays set.
-        QCOMPARE(handedOver().section('|', 0, 4), "1|" + shape);
+        QCOMPARE(handedOver().section('|', 0, 4), "1|" + shape + dir);
         QCOMPARE(handedOver().section('|', 6),
             refused ? "tables 000|next 1|run 0|list hidden|notice none"
                     : "tables 001|next 2|run 1|list hidden|notice q1");
-        if (!refused)
-            return;
-        const QString named = QStringLiteral("\n\nLa imagen %1\\4.bmp mide 1025 x 1 píxeles; un icono puede medir "
-                                             "como máximo 1024 x 1024");
-        QCOMPARE(lastModalText(),
-            QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados")
-                + (icon4 == "1025 x 1" ? named.arg(dir) : ""));
+        if (refused)
+            QCOMPARE(lastModalText(),
+                "Los datos de la Encuesta son Incorrectos o han sido Modificados"
+                    + (icon4 == "1025 x 1" ? "\n\nLa imagen " + dir
+                                + "\\4.bmp mide 1025 x 1 píxeles; un icono puede medir como máximo 1024 x 1024"
+                                           : QString()));
     }
 
 private:
     // Opens the list as "Aplicar Encuesta" does and lets `act` answer it.
-    int openSelectMode(const std::function<void(TForm7*)>& act)
+    static int openSelectMode(const std::function<void(TForm7*)>& act)
     {
-        DataModule6->Table3->open();
-        DataModule6->Table1->open();
-        EdicionActual = DataModule6->Table1->recordCount();
-        auto* form = new TForm7; // released with the fixture
-        form->setWindowTitle(QStringLiteral(" Vesmarin - Selección de Encuesta"));
+        auto* form = openAsTheCommandDoes<TForm7>();
         form->BitBtn1->show();
         return showAnswered(form, [form, act](QWidget*) { act(form); });
     }
-    // What the hand-over leaves: the run's settings, the open tables, and the
-    // first question's notice, not modal and owned by the hidden list.
+    // What the hand-over leaves: the run's settings, the open tables, and the first question's notice, not modal
+    // and owned by the hidden list.
     static QString handedOver()
     {
         TForm4* notice = shownWindow<TForm4>();
         TForm7* list = liveWindows<TForm7>().value(0);
         const bool owned = notice && !notice->isModal() && notice->parentWidget() == list;
-        return QStringList { QString::number(EdicionActual), QString::number(NumPreguntas), QString::number(NumIconos),
-            QString::number(TotalIconos), DirIconos, Memo1.lines().join('/'),
-            QStringLiteral("tables %1%2%3")
-                .arg(DataModule6->Table1->active())
-                .arg(DataModule6->Table2->active())
-                .arg(DataModule6->Table3->active()),
-            QStringLiteral("next %1").arg(SiguientePregunta), QStringLiteral("run %1").arg(RunUnderWay),
+        const auto n = [](int value) { return QString::number(value); };
+        return QStringList { n(EdicionActual), n(NumPreguntas), n(NumIconos), n(TotalIconos), DirIconos,
+            Memo1.lines().join('/'),
+            "tables " + n(DataModule6->Table1->active()) + n(DataModule6->Table2->active())
+                + n(DataModule6->Table3->active()),
+            "next " + n(SiguientePregunta), "run " + n(RunUnderWay),
             list && !list->isVisible() ? "list hidden" : "list shown",
             "notice "
                 + (!notice      ? QStringLiteral("none")
