@@ -2,6 +2,7 @@
 // would, and a run started from "Aplicar Encuesta" to its end.
 
 #include "authoring/survey_list.h"
+#include "platform/db/database.h"
 #include "platform/ui/messages.h"
 #include "reporting/report_choice.h"
 #include "shell/main_window.h"
