@@ -78,7 +78,14 @@ QString sqliteUri(const QString& path, bool readOnly = false)
         + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
 }
 
+#ifdef Q_OS_UNIX
 // Device and inode: tells a file from another one later put at its path.
+QString identityOf(const struct stat& st)
+{
+    return QStringLiteral("%1:%2").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino));
+}
+#endif
+
 QString fileIdentity(const QString& path)
 {
 #ifdef Q_OS_UNIX
@@ -86,7 +93,7 @@ QString fileIdentity(const QString& path)
     {
     };
     if (::stat(QFile::encodeName(path).constData(), &st) == 0)
-        return QStringLiteral("%1:%2").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino));
+        return identityOf(st);
 #endif
     return QFileInfo(path).birthTime().toString(Qt::ISODateWithMs);
 }
@@ -110,7 +117,7 @@ FileNow lookAt(const QString& path)
     if (::stat(name.constData(), &st) != 0)
         return {};
     // Write permission bits, and a place the program may write to.
-    return { S_ISREG(st.st_mode), QStringLiteral("%1:%2").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino)),
+    return { S_ISREG(st.st_mode), identityOf(st),
         (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(name.constData(), W_OK) == 0 };
 #else
     const QFileInfo info(path);
