@@ -66,11 +66,11 @@ struct TestReport
     }
 };
 
-QStringList textsOf(const vrep::PreparedPage& page, const char* source)
+QStringList textsOf(const vrep::PreparedPage& page, const char* source = nullptr) // every text when null
 {
     QStringList out;
     for (const auto& item : page.items)
-        if (item.source == QLatin1String(source))
+        if (!source || item.source == QLatin1String(source))
             out << item.text;
     return out;
 }
@@ -205,7 +205,8 @@ private slots:
         }
     }
 
-    void chartsPicturesAndCursor()
+    // One report from start to paper: charts and pictures laid out, printed, previewed, saved and loaded.
+    void chartsPrintAndPreview()
     {
         QCOMPARE(vrep::pieLegendText(1, 4, "7") + '|' + vrep::pieLegendText(0, 0, "2"), QStringLiteral("25 % 7|0 % 2"));
         vdb::Query* q = fill(12, QStringLiteral("Rep_icono DESC"));
@@ -286,54 +287,45 @@ private slots:
             QCOMPARE(legend, entries);
             QCOMPARE(counts, numbers);
         }
-    }
 
-    void pdfPrinterAndPreview()
-    {
-        TestReport r(fill(400));
-        const QString path = m_data->path(QStringLiteral("out.pdf"));
+        // Printed on Letter paper, a page a sheet; then the preview, then the pages the print dialog chose.
+        const QString path = m_data->path(QStringLiteral("out.pdf")), saved = m_data->path(QStringLiteral("s.pdf"));
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(path);
         r.report.print(printer);
         QPdfDocument pdf;
         QCOMPARE(pdf.load(path), QPdfDocument::Error::None);
-        const int pages = pdf.pageCount();
-        QCOMPARE(pages, 20); // 20 rows on the first page, 21 on the others, the summary beside the last two
-        QCOMPARE(pdf.pagePointSize(0).toSize(), QSize(612, 792)); // Letter
-        std::vector<QStringList> printed;
-        for (int p = 0; p < pages; ++p)
-            printed.push_back(words(pdf.getAllText(p).text()));
-
-        // Each page the preview shows holds the printed page's words, moving in any order.
-        const QString saved = m_data->path(QStringLiteral("saved.pdf"));
+        QCOMPARE(pdf.pageCount(), 2);
+        QCOMPARE(pdf.pagePointSize(0).toSize(), QSize(612, 792));
+        const QStringList printed[] = { words(pdf.getAllText(0).text()), words(pdf.getAllText(1).text()) };
+        QCOMPARE(printed[0], words(textsOf(*out.page(0)).join(' '))); // the texts laid out, all of them
         bool checked = false;
         whenModal(
             [&](QWidget* modal) {
                 // The checks in a call of their own: the preview closes even when one fails.
                 [&] {
                     auto* preview = qobject_cast<vrep::PreviewWindow*>(modal);
-                    QVERIFY(preview);
-                    QCOMPARE(preview->pageCount(), pages);
+                    QVERIFY(preview && preview->pageCount() == 2);
                     QCOMPARE(preview->zoomFactor(), 1.0); // the report's zoom, 100 %
                     const auto press = [&](const char* name) { preview->button(QLatin1String(name))->click(); };
+                    const auto enabled
+                        = [&](const char* name) { return preview->button(QLatin1String(name))->isEnabled(); };
                     QImage before; // each page's picture differs from the one shown before it
                     const auto shows = [&](int p) {
-                        QStringList texts;
-                        for (const auto& item : preview->report()->page(p)->items)
-                            texts << item.text;
                         const bool fresh = !preview->shownPage().isNull() && preview->shownPage() != before;
                         before = preview->shownPage();
-                        return fresh && preview->currentPage() == p && words(texts.join(' ')) == printed[size_t(p)];
+                        return fresh && preview->currentPage() == p;
                     };
-                    QVERIFY(!preview->button(QStringLiteral("PriorPage"))->isEnabled());
+                    QVERIFY(!enabled("PriorPage") && !enabled("FirstPage"));
                     press("LastPage");
-                    QVERIFY(shows(pages - 1) && !preview->button(QStringLiteral("NextPage"))->isEnabled());
+                    QVERIFY(shows(1) && !enabled("NextPage") && !enabled("LastPage"));
                     press("FirstPage");
-                    for (int p = 0; p < pages; ++p, press("NextPage"))
-                        QVERIFY2(shows(p), qPrintable(QString::number(p)));
+                    QVERIFY(shows(0));
+                    press("NextPage");
+                    QVERIFY(shows(1));
                     press("PriorPage");
-                    QCOMPARE(preview->currentPage(), pages - 2);
+                    QVERIFY(shows(0));
                     // Page width fills the view; whole page shows all of it, filling one way.
                     press("PageWidth");
                     const double width = preview->pageSize(0).width() * preview->zoomFactor();
@@ -346,9 +338,9 @@ private slots:
                         && (page.height() > room.height() * 0.9 || page.width() > room.width() * 0.9));
                     QVERIFY(preview->saveTo(saved));
                     QVERIFY(!preview->loadFrom(m_data->path(QStringLiteral("missing.pdf"))));
-                    QCOMPARE(preview->pageCount(), pages); // a bad file leaves the pages shown
+                    QCOMPARE(preview->pageCount(), 2); // a bad file leaves the pages shown
                     QVERIFY(preview->loadFrom(path));
-                    QVERIFY(!preview->report() && preview->pageCount() == pages && !preview->shownPage().isNull());
+                    QVERIFY(!preview->report() && preview->pageCount() == 2 && !preview->shownPage().isNull());
                     checked = true;
                 }();
                 findButton(modal, QStringLiteral("Cerrar"))->click();
@@ -356,15 +348,15 @@ private slots:
             20000);
         QVERIFY(runAnswered([&] { r.report.preview(); }, 30000) && checked);
         QCOMPARE(pdf.load(saved), QPdfDocument::Error::None);
-        QCOMPARE(pdf.pageCount(), pages);
-        QCOMPARE(words(pdf.getAllText(pages - 1).text()), printed.back());
-        // Pages 2 to 3 chosen in the print dialog: only those are printed.
+        QCOMPARE(pdf.pageCount(), 2);
+        QCOMPARE(words(pdf.getAllText(0).text()), printed[0]);
+        // Pages 2 to 3 chosen, of two: only the second is printed.
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(2, 3);
         r.report.print(printer);
         QCOMPARE(pdf.load(path), QPdfDocument::Error::None);
-        QCOMPARE(pdf.pageCount(), 2);
-        QCOMPARE(words(pdf.getAllText(1).text()), printed[2]);
+        QCOMPARE(pdf.pageCount(), 1);
+        QCOMPARE(words(pdf.getAllText(0).text()), printed[1]);
     }
 };
 

@@ -49,12 +49,13 @@ private slots:
         writeSurvey(1, { QStringLiteral("uno"), QStringLiteral("dos") });
         writeResult(1, QStringLiteral("uno"), 1, 3, 2);
         const QByteArray before = files();
-        DataModule6->Table1->open();
-        DataModule6->Table2->open();
-        DataModule6->Table3->open();
+        for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 })
+            t->open();
         // The files hold the rows written above and the open datasets show them, not undone ones.
         const QStringList shownBefore = shown();
-        auto expectUntouched = [&] {
+        auto fails = [&](const std::function<void()>& action, const QString& error) {
+            const QString got = errorOf(action);
+            QVERIFY2(got.contains(error), qPrintable(got));
             QVERIFY(files() == before);
             QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
             QCOMPARE(shown(), shownBefore);
@@ -72,35 +73,30 @@ private slots:
             setFirst(DataModule6->Table3, "Rep_icono", count);
             tx.commit();
         };
-        const QString error = errorOf([&] { renumber("99999"); }); // out of range: fails part-way
-        QVERIFY2(error.contains("99999"), qPrintable(error));
-        expectUntouched();
+        fails([&] { renumber("99999"); }, "99999"); // out of range: fails part-way
         // Nested in another block: an inner block that gives up undoes the
         // outer one, whose commit then fails; an inner commit is not final.
-        QCOMPARE(errorOf([&] {
-            vdb::Transaction outer(kDatabaseName);
-            QVERIFY_THROWS_EXCEPTION(vdb::Error, renumber("99999"));
-            outer.commit();
-        }),
-            QStringLiteral("La transacción se ha deshecho"));
-        expectUntouched();
-        QCOMPARE(errorOf([&] {
-            vdb::Transaction outer(kDatabaseName);
-            renumber("5");
-            throw vdb::Error(QStringLiteral("fallo"));
-        }),
-            QStringLiteral("fallo"));
-        expectUntouched();
+        fails(
+            [&] {
+                vdb::Transaction outer(kDatabaseName);
+                QVERIFY_THROWS_EXCEPTION(vdb::Error, renumber("99999"));
+                outer.commit();
+            },
+            "La transacción se ha deshecho");
+        fails(
+            [&] {
+                vdb::Transaction outer(kDatabaseName);
+                renumber("5");
+                throw vdb::Error(QStringLiteral("fallo"));
+            },
+            "fallo");
         // Another program reading a file keeps the commit from taking it.
         withTableFile(path("tesis"), [&](QSqlDatabase& db) {
             execOn(db, "BEGIN");
             execOn(db, "SELECT count(*) FROM tesis");
-            const QString busy = errorOf([&] { renumber("5"); });
-            QVERIFY2(
-                busy.endsWith("tesis.DB' está siendo usada por otro programa; vuelva a intentarlo"), qPrintable(busy));
+            fails([&] { renumber("5"); }, "tesis.DB' está siendo usada por otro programa; vuelva a intentarlo");
             execOn(db, "ROLLBACK");
         });
-        expectUntouched();
         QCOMPARE(errorOf([&] {
             vdb::Transaction outer(kDatabaseName);
             renumber("5");
