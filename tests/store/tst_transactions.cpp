@@ -48,6 +48,7 @@ private slots:
             = [&] { return fileBytes(path("variables")) + fileBytes(path("preguntas")) + fileBytes(path("tesis")); };
         writeSurvey(1, { QStringLiteral("uno"), QStringLiteral("dos") });
         writeResult(1, QStringLiteral("uno"), 1, 3, 2);
+        failWritesWhere(path("tesis"), "tesis", "UPDATE", "NEW.Rep_icono = 6"); // as a full disk would
         const QByteArray before = files();
         for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 })
             t->open();
@@ -90,6 +91,15 @@ private slots:
                 throw vdb::Error(QStringLiteral("fallo"));
             },
             "fallo");
+        // A write that fails spoils its block, even when its error is let pass.
+        fails(
+            [&] {
+                vdb::Transaction tx(kDatabaseName);
+                setFirst(DataModule6->Table1, "Edicion", "7");
+                QVERIFY_THROWS_EXCEPTION(vdb::Error, setFirst(DataModule6->Table3, "Rep_icono", "6"));
+                tx.commit();
+            },
+            "La transacción se ha deshecho");
         // Another program reading a file keeps the commit from taking it.
         withTableFile(path("tesis"), [&](QSqlDatabase& db) {
             execOn(db, "BEGIN");
