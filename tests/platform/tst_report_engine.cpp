@@ -25,7 +25,7 @@ constexpr double kMargin = 10 * 96 / 25.4;
 
 QFont font(int pixels, bool bold = false)
 {
-    QFont font(QStringLiteral("Arial Narrow"));
+    QFont font("Arial Narrow");
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;
@@ -47,22 +47,21 @@ struct TestReport
     explicit TestReport(vdb::DataSet* data, int summaryHeight = 100)
     {
         report.setDataSet(data);
-        report.setTitle(QStringLiteral("Informe de prueba"));
-        report.addBand(QStringLiteral("Title"), vrep::Band::Title, 43)
-            ->add<vrep::SysData>(QStringLiteral("TitleText"), QRect(316, 0, 107, 26), vrep::SysData::ReportTitle);
-        text<vrep::Label>(report.addBand(QStringLiteral("Header"), vrep::Band::ColumnHeader, 48), "HeaderText", 16)
-            ->setCaption(QStringLiteral("CABECERA"));
-        auto* detail = report.addBand(QStringLiteral("Detail"), vrep::Band::Detail, 41);
-        text<vrep::DBText>(detail, "Question", 80)->setDataField(data, QStringLiteral("Pregunta"));
-        text<vrep::DBText>(detail, "Icon", 454)->setDataField(data, QStringLiteral("Icono"));
-        detail->add<vrep::DBImage>(QStringLiteral("Picture"), QRect(504, 0, 33, 33))
-            ->setDataField(data, QStringLiteral("Grafico"));
-        summary = report.addBand(QStringLiteral("Summary"), vrep::Band::Summary, summaryHeight);
-        text<vrep::Expr>(summary, "Count", 160)->setExpression(QStringLiteral("COUNT"));
-        text<vrep::Expr>(summary, "Sum", 260)->setExpression(QStringLiteral("SUM(Rep_icono)"));
-        auto* footer = report.addBand(QStringLiteral("Footer"), vrep::Band::PageFooter, 40);
-        footer->add<vrep::SysData>(QStringLiteral("PageNo"), QRect(712, 16, 41, 17), vrep::SysData::PageNumber);
-        text<vrep::Label>(footer, "PageFooterText", 300)->setCaption(QStringLiteral("PIE DE PAGINA"));
+        report.setTitle("Informe de prueba");
+        report.addBand("Title", vrep::Band::Title, 43)
+            ->add<vrep::SysData>("TitleText", QRect(316, 0, 107, 26), vrep::SysData::ReportTitle);
+        text<vrep::Label>(report.addBand("Header", vrep::Band::ColumnHeader, 48), "HeaderText", 16)
+            ->setCaption("CABECERA");
+        auto* detail = report.addBand("Detail", vrep::Band::Detail, 41);
+        text<vrep::DBText>(detail, "Question", 80)->setDataField(data, "Pregunta");
+        text<vrep::DBText>(detail, "Icon", 454)->setDataField(data, "Icono");
+        detail->add<vrep::DBImage>("Picture", QRect(504, 0, 33, 33))->setDataField(data, "Grafico");
+        summary = report.addBand("Summary", vrep::Band::Summary, summaryHeight);
+        text<vrep::Expr>(summary, "Count", 160)->setExpression("COUNT");
+        text<vrep::Expr>(summary, "Sum", 260)->setExpression("SUM(Rep_icono)");
+        auto* footer = report.addBand("Footer", vrep::Band::PageFooter, 40);
+        footer->add<vrep::SysData>("PageNo", QRect(712, 16, 41, 17), vrep::SysData::PageNumber);
+        text<vrep::Label>(footer, "PageFooterText", 300)->setCaption("PIE DE PAGINA");
     }
 };
 
@@ -121,7 +120,7 @@ QImage paint(const vrep::PreparedReport& out, int index)
 // The words of a text, sorted: a page's words whatever their drawing order.
 QStringList words(const QString& text)
 {
-    QStringList list = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    QStringList list = text.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
     list.sort();
     return list;
 }
@@ -136,14 +135,14 @@ class TestReportEngine : public QObject
     std::unique_ptr<vdb::Query> m_rows;
 
     // Icons and counts 1..rows, average 2, in `order`; icon 1's picture 66 x 20, the others' 20 x 10.
-    vdb::Query* fill(int rows, const QString& order = QStringLiteral("icono"))
+    vdb::Query* fill(int rows, const QString& order = "icono")
     {
         QImage small(20, 10, QImage::Format_RGB32), wide(66, 20, QImage::Format_RGB32);
         small.fill(Qt::blue);
         wide.fill(Qt::blue);
         vdb::Transaction tx(kDatabaseName);
         for (int i = 1; i <= rows; ++i)
-            writeResult(1, QStringLiteral("¿Le gusta \"esto\" o l'otro?"), i, i, 2, i == 1 ? wide : small);
+            writeResult(1, "¿Le gusta \"esto\" o l'otro?", i, i, 2, i == 1 ? wide : small);
         tx.commit();
         m_rows = std::make_unique<vdb::Query>();
         m_rows->setDatabaseName(kDatabaseName);
@@ -208,20 +207,18 @@ private slots:
     // One report from start to paper: charts and pictures laid out, printed, previewed, saved and loaded.
     void chartsPrintAndPreview()
     {
-        QCOMPARE(vrep::pieLegendText(1, 4, "7") + '|' + vrep::pieLegendText(0, 0, "2"), QStringLiteral("25 % 7|0 % 2"));
-        vdb::Query* q = fill(12, QStringLiteral("Rep_icono DESC"));
+        QCOMPARE(vrep::pieLegendText(1, 4, "7") + '|' + vrep::pieLegendText(0, 0, "2"), "25 % 7|0 % 2");
+        vdb::Query* q = fill(12, "Rep_icono DESC");
         TestReport r(q, 522);
-        auto* bars
-            = r.summary->add<vrep::Chart>(QStringLiteral("Bars"), QRect(16, 100, 337, 268), vrep::ChartSettings::Bar);
-        auto* pieChart
-            = r.summary->add<vrep::Chart>(QStringLiteral("Pie"), QRect(384, 100, 337, 268), vrep::ChartSettings::Pie);
+        auto* bars = r.summary->add<vrep::Chart>("Bars", QRect(16, 100, 337, 268), vrep::ChartSettings::Bar);
+        auto* pieChart = r.summary->add<vrep::Chart>("Pie", QRect(384, 100, 337, 268), vrep::ChartSettings::Pie);
         for (vrep::Chart* c : { bars, pieChart }) {
             c->setDataSet(q);
             c->chart().series.valueField = QLatin1String(c == bars ? "Promedio" : "Rep_icono");
-            c->chart().series.xField = c->chart().series.labelField = QStringLiteral("Icono");
+            c->chart().series.xField = c->chart().series.labelField = "Icono";
         }
         vrep::ChartSettings& pie = pieChart->chart();
-        pie.title = QStringLiteral("NÚMERO DE REPETICIONES");
+        pie.title = "NÚMERO DE REPETICIONES";
         pie.titleFont = font(16, true);
         pie.legendShowsPercent = pie.series.marksVisible = true;
         pie.series.marksFont = font(11);
@@ -289,7 +286,7 @@ private slots:
         }
 
         // Printed on Letter paper, a page a sheet; then the preview, then the pages the print dialog chose.
-        const QString path = m_data->path(QStringLiteral("out.pdf")), saved = m_data->path(QStringLiteral("s.pdf"));
+        const QString path = m_data->path("out.pdf"), saved = m_data->path("s.pdf");
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(path);
@@ -337,13 +334,13 @@ private slots:
                     QVERIFY(page.height() <= room.height() && page.width() <= room.width()
                         && (page.height() > room.height() * 0.9 || page.width() > room.width() * 0.9));
                     QVERIFY(preview->saveTo(saved));
-                    QVERIFY(!preview->loadFrom(m_data->path(QStringLiteral("missing.pdf"))));
+                    QVERIFY(!preview->loadFrom(m_data->path("missing.pdf")));
                     QCOMPARE(preview->pageCount(), 2); // a bad file leaves the pages shown
                     QVERIFY(preview->loadFrom(path));
                     QVERIFY(!preview->report() && preview->pageCount() == 2 && !preview->shownPage().isNull());
                     checked = true;
                 }();
-                findButton(modal, QStringLiteral("Cerrar"))->click();
+                findButton(modal, "Cerrar")->click();
             },
             20000);
         QVERIFY(runAnswered([&] { r.report.preview(); }, 30000) && checked);

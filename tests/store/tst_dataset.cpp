@@ -15,10 +15,10 @@ using namespace testing_support;
 
 namespace {
 
-void append(vdb::Table* t, const QString& field, const QString& text, const QString& edicion = QStringLiteral("1"))
+void append(vdb::Table* t, const QString& field, const QString& text, const QString& edicion = "1")
 {
     t->append();
-    t->fieldByName(QStringLiteral("Edicion")).setAsString(edicion);
+    t->fieldByName("Edicion").setAsString(edicion);
     t->fieldByName(field).setAsString(text);
     t->post();
 }
@@ -81,7 +81,7 @@ private slots:
         t->open(); // a second open changes nothing
         t->prior();
         t->insert(); // before it
-        t->fieldByName(field).setAsString(QStringLiteral("b"));
+        t->fieldByName(field).setAsString("b");
         t->post();
         t->next(); // the rows after an inserted one moved up
         t->deleteRecord();
@@ -93,12 +93,12 @@ private slots:
             execOn(db, QStringLiteral("CREATE INDEX viejo ON %1 (%2)").arg(table, index));
         });
         t->open();
-        append(t, field, QStringLiteral("final"));
+        append(t, field, "final");
         // Renumbering walk: each row is changed, and moving on posts it.
         int n = 0;
         for (t->first(); !t->eof(); t->next()) {
             t->edit();
-            t->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(++n));
+            t->fieldByName("Edicion").setAsString(QString::number(++n));
         }
         t->close();
         t->close();
@@ -110,15 +110,13 @@ private slots:
     void movesAndMessages()
     {
         vdb::Table* t = DataModule6->Table1;
-        const QString closed = QStringLiteral("Cannot perform this operation on a closed dataset");
+        const QString closed = "Cannot perform this operation on a closed dataset";
         QCOMPARE(errorOf([&] { t->first(); }), closed);
-        QCOMPARE(errorOf([&] { t->fieldByName(QStringLiteral("Num")); }), closed);
+        QCOMPARE(errorOf([&] { t->fieldByName("Num"); }), closed);
         t->open();
-        QCOMPARE(
-            errorOf([&] { t->deleteRecord(); }), QStringLiteral("Cannot perform this operation on an empty dataset"));
-        QCOMPARE(
-            errorOf([&] { t->fieldByName(QStringLiteral("Nombre")); }), QStringLiteral("Field 'Nombre' not found"));
-        QCOMPARE(t->fieldByName(QStringLiteral("NUM")).fieldName(), QStringLiteral("Num"));
+        QCOMPARE(errorOf([&] { t->deleteRecord(); }), "Cannot perform this operation on an empty dataset");
+        QCOMPARE(errorOf([&] { t->fieldByName("Nombre"); }), "Field 'Nombre' not found");
+        QCOMPARE(t->fieldByName("NUM").fieldName(), "Num");
         // bof, eof and Num after each of First Last Next Prior Delete Edit, or a digit appended; a move drops an
         // untouched edit.
         const std::map<QChar, void (vdb::DataSet::*)()> moves { { u'F', &vdb::DataSet::first },
@@ -129,15 +127,14 @@ private slots:
             if (moves.count(m))
                 (t->*moves.at(m))();
             else if (t->state() != vdb::State::Browse) // the edit of an empty table inserts
-                (t->fieldByName(QStringLiteral("Num")).setAsString(m), t->post());
+                (t->fieldByName("Num").setAsString(m), t->post());
             else
-                append(t, QStringLiteral("Num"), m);
+                append(t, "Num", m);
             seen
                 << QStringLiteral("%1%2%3").arg(int(t->bof())).arg(int(t->eof())).arg(t->fieldByName("Num").asString());
         }
         // Past either end the row stays; deleting the last row makes the one before current.
-        QCOMPARE(
-            seen.join(u' '), QStringLiteral("11 11 001 002 012 101 101 002 012 001 101 003 012 101 002 001 002 11"));
+        QCOMPARE(seen.join(u' '), "11 11 001 002 012 101 101 002 012 001 101 003 012 101 002 001 002 11");
         reopen(t);
         QVERIFY(t->recordCount() == 0 && t->bof() && t->eof());
     }
@@ -149,12 +146,11 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("message");
-        const QString range
-            = QStringLiteral("%1 is not a valid value for field 'Suma_tiempo'. The allowed range is -32768 to 32767");
-        const QString integer = QStringLiteral("'%1' is not a valid integer value for field 'Suma_tiempo'");
+        const QString range = "%1 is not a valid value for field 'Suma_tiempo'. The allowed range is -32768 to 32767";
+        const QString integer = "'%1' is not a valid integer value for field 'Suma_tiempo'";
         auto row = [](const char* name, const QString& field, const QString& text, const QString& stored,
                        const QString& message = {}) { QTest::newRow(name) << field << text << stored << message; };
-        const QString sum = QStringLiteral("Suma_tiempo");
+        const QString sum = "Suma_tiempo";
         row("bottom", sum, "-32768", "-32768");
         row("top", sum, "32767", "32767");
         row("below bottom", sum, "-32769", "", range.arg("-32769"));
@@ -166,7 +162,7 @@ private slots:
         // Cut to the width in whole characters: a surrogate pair kept whole or left out.
         row("text at the width", "Tiempo", "123456789012", "123456789012");
         row("text one over", "Tiempo", "1234567890123", "123456789012");
-        const QString pair = QString(11, u'a') + QStringLiteral("\U0001F600");
+        const QString pair = QString(11, u'a') + "\U0001F600";
         row("character pair at the width", "Tiempo", pair, pair);
         row("character pair one over", "Tiempo", pair + pair.right(2), pair);
     }
@@ -178,7 +174,7 @@ private slots:
         QFETCH(QString, message);
         vdb::Table* t = DataModule6->Table3;
         t->open();
-        QCOMPARE(errorOf([&] { append(t, field, text, QStringLiteral("2")); }), message);
+        QCOMPARE(errorOf([&] { append(t, field, text, "2"); }), message);
         // A refused row is not written and is still being edited.
         QCOMPARE(t->state(), message.isEmpty() ? vdb::State::Browse : vdb::State::Insert);
         t->cancel();
@@ -196,26 +192,26 @@ private slots:
     void pictureStoredForm()
     {
         QFETCH(bool, olderFile);
-        const QString file = m_data->tablePath(QStringLiteral("tesis.DB"));
+        const QString file = m_data->tablePath("tesis.DB");
         if (olderFile)
-            withTableFile(file, [](QSqlDatabase& db) { execOn(db, QStringLiteral("DROP TABLE tesis_graficos")); });
-        const QByteArray bmp = fileBytes(writeBitmap(m_data->path(QStringLiteral("5x59.bmp")), 5, 59));
+            withTableFile(file, [](QSqlDatabase& db) { execOn(db, "DROP TABLE tesis_graficos"); });
+        const QByteArray bmp = fileBytes(writeBitmap(m_data->path("5x59.bmp"), 5, 59));
         const QImage picture = QImage::fromData(bmp).convertToFormat(QImage::Format_RGB888);
         vdb::Table* t = DataModule6->Table3;
         t->open();
         for (int i = 0; i < 3; ++i) {
             t->append();
             if (i == 1)
-                t->fieldByName(QStringLiteral("Grafico")).setBlob(bmp); // a bare bitmap file image
+                t->fieldByName("Grafico").setBlob(bmp); // a bare bitmap file image
             else
-                t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
+                t->fieldByName("Grafico").setImage(picture);
             t->post();
         }
         // Rows of a newer file refer to their pictures, each kept once.
         QCOMPARE(fileRows(file, "tesis", "typeof(Grafico)").join(u' '),
             olderFile ? "blob blob blob" : "integer integer integer");
         if (!olderFile)
-            QCOMPARE(fileRows(file, QStringLiteral("tesis_graficos"), QStringLiteral("count(*)")), QStringList { "2" });
+            QCOMPARE(fileRows(file, "tesis_graficos", "count(*)"), QStringList { "2" });
         // Stored as one bitmap file image: count 1, kind 0x0100, then its length.
         QByteArray stored = QByteArray::fromHex("0100000100000000") + bmp;
         qToLittleEndian<quint32>(quint32(bmp.size()), stored.data() + 4);
@@ -263,12 +259,12 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QImage, picture);
         QFETCH(QString, message);
-        const QString path = m_data->path(QStringLiteral("1.bmp"));
+        const QString path = m_data->path("1.bmp");
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
         f.close();
         QImage read;
-        QCOMPARE(errorOf([&] { read = vdb::loadBitmapFile(path, QStringLiteral("C:\\iconos\\1.bmp")); }), message);
+        QCOMPARE(errorOf([&] { read = vdb::loadBitmapFile(path, "C:\\iconos\\1.bmp"); }), message);
         QCOMPARE(read.convertToFormat(QImage::Format_RGB888), picture);
     }
 
@@ -277,7 +273,7 @@ private slots:
         // A file's bytes or the statement that makes it; what the message says.
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
-        const QString named = QStringLiteral("preguntas.DB");
+        const QString named = "preguntas.DB";
         QTest::newRow("missing") << QByteArray("<missing>") << named;
         QTest::newRow("empty") << QByteArray() << named;
         QTest::newRow("sqlite header, garbage after")
@@ -294,7 +290,7 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
-        const QString path = m_data->tablePath(QStringLiteral("preguntas.DB"));
+        const QString path = m_data->tablePath("preguntas.DB");
         const bool missing = content == "<missing>";
         QFile::remove(path);
         if (content.startsWith("CREATE")) {
@@ -306,8 +302,8 @@ private slots:
         const QByteArray before = fileBytes(path);
         const QString error = errorOf([] { DataModule6->Table2->open(); });
         QVERIFY2(message.isEmpty() ? error.isEmpty() : error.contains(message), qPrintable(error));
-        if (message.endsWith(QStringLiteral(".DB"))) { // the question list meets the same file and says so too
-            const QString listError = errorOf([] { ::questionLines(QStringLiteral("1")); });
+        if (message.endsWith(".DB")) { // the question list meets the same file and says so too
+            const QString listError = errorOf([] { ::questionLines("1"); });
             QVERIFY2(missing ? !listError.isEmpty() : listError.contains(message), qPrintable(listError));
         }
         QCOMPARE(DataModule6->Table2->active(), error.isEmpty());
@@ -320,35 +316,35 @@ private slots:
     void tableFileReplacedWhileOpen()
     {
         // Restored from a copy while open: a write through the old file would be lost.
-        const QString path = m_data->tablePath(QStringLiteral("variables.DB"));
+        const QString path = m_data->tablePath("variables.DB");
         vdb::Table* t = DataModule6->Table1;
         t->open();
-        append(t, QStringLiteral("Num"), QStringLiteral("4"));
-        const QString copy = m_data->path(QStringLiteral("copia.DB"));
+        append(t, "Num", "4");
+        const QString copy = m_data->path("copia.DB");
         QVERIFY(QFile::copy(path, copy) && QFile::remove(path) && QFile::copy(copy, path));
         const QString message = errorOf([&] { t->edit(); });
-        QVERIFY2(message.contains(QStringLiteral("variables.DB")), qPrintable(message));
+        QVERIFY2(message.contains("variables.DB"), qPrintable(message));
         QCOMPARE(errorOf([&] { t->deleteRecord(); }), message);
         QCOMPARE(fileBytes(path), fileBytes(copy));
         reopen(t); // a fresh open writes to the file now there
         t->edit();
-        t->fieldByName(QStringLiteral("Num")).setAsString(QStringLiteral("6"));
+        t->fieldByName("Num").setAsString("6");
         t->post();
         reopen(t);
-        QCOMPARE(walk(t, QStringLiteral("Num")), QStringList { "6" });
+        QCOMPARE(walk(t, "Num"), QStringList { "6" });
     }
 
     void questionLines()
     {
         // Quotes, a statement and wildcards in a text are taken literally.
-        const QString odd = QStringLiteral("  l'été \"feliz\"; DROP TABLE preguntas; -- %_  ");
+        const QString odd = "  l'été \"feliz\"; DROP TABLE preguntas; -- %_  ";
         const QString wide(75, u'x');
         vdb::Table* t = DataModule6->Table2;
         t->open();
         const QList<std::pair<int, QString>> rows { { 2, "segunda, 1" }, { 1, "¿Cómo te sientes hoy?" }, { 2, "" },
             { 1, "" }, { 1, wide }, { 12, "doce" }, { 1, "" }, { 1, odd } };
         for (const auto& [e, text] : rows)
-            append(t, QStringLiteral("Preguntas"), text, QString::number(e));
+            append(t, "Preguntas", text, QString::number(e));
         t->close();
         // Blank questions are one blank, the order is kept; each call replaces the earlier result.
         QStringList lists;

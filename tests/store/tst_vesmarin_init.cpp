@@ -84,10 +84,8 @@ private:
     // Runs the command as a user would; its exit code, -1 when it did not end normally.
     int runInit()
     {
+        qputenv("XDG_DATA_HOME", m_home->path().toUtf8());
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->path());
-        p.setProcessEnvironment(env);
         p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../../vesmarin-init"), {});
         const bool ended = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit;
         m_out = QString::fromLocal8Bit(p.readAllStandardOutput());
