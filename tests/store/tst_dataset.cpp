@@ -1,12 +1,15 @@
-// Datasets over real table files: moves, edits, text rules, pictures, question lists, icon file names.
+// Datasets over real table files: moves, edits, text rules, pictures, question lists, icon file names;
+// transactions over the three files; the vesmarin-init command, which never changes a file that exists.
 
 #include "platform/db/bitmap_file.h"
+#include "platform/db/database.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QtEndian>
 #include <QtTest>
@@ -40,6 +43,27 @@ QStringList walk(vdb::DataSet* ds, const QString& fields)
 }
 
 const auto reopen = [](vdb::DataSet* ds) { ds->close(), ds->open(); };
+
+void setFirst(vdb::Table* t, const QString& field, const QString& text)
+{
+    t->first();
+    t->edit();
+    t->fieldByName(field).setAsString(text);
+    t->post();
+}
+
+// What each open table shows of its first row and how many rows it has.
+QStringList shown()
+{
+    QStringList seen;
+    for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 }) {
+        t->first();
+        seen << QString::number(t->recordCount());
+        for (int i = 0; i < t->fieldCount(); ++i)
+            seen << t->fieldByName(t->fieldDef(i).name).asString();
+    }
+    return seen;
+}
 
 // A bitmap whose header claims another width and height.
 QByteArray withSize(QByteArray bmp, qint32 width, qint32 height)
@@ -370,8 +394,161 @@ private slots:
                 "\\12.bmp>/12.bmp", " /x \\12.bmp> /x /12.bmp" }));
     }
 
+    void transactionsAreAllOrNothing()
+    {
+        auto path
+            = [this](const char* table) { return m_data->tablePath(QLatin1String(table) + QStringLiteral(".DB")); };
+        auto files
+            = [&] { return fileBytes(path("variables")) + fileBytes(path("preguntas")) + fileBytes(path("tesis")); };
+        writeSurvey(1, { QStringLiteral("uno"), QStringLiteral("dos") });
+        writeResult(1, QStringLiteral("uno"), 1, 3, 2);
+        failWritesWhere(path("tesis"), "tesis", "UPDATE", "NEW.Rep_icono = 6"); // as a full disk would
+        const QByteArray before = files();
+        for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 })
+            t->open();
+        // The files hold the rows written above and the open datasets show them, not undone ones.
+        const QStringList shownBefore = shown();
+        auto fails = [&](const std::function<void()>& action, const QString& error) {
+            const QString got = errorOf(action);
+            QVERIFY2(got.contains(error), qPrintable(got));
+            QVERIFY(files() == before);
+            QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
+            QCOMPARE(shown(), shownBefore);
+        };
+        // A renumbering that touches every table, then posts the given count.
+        auto renumber = [](const QString& count) {
+            vdb::Transaction tx(kDatabaseName);
+            setFirst(DataModule6->Table1, "Edicion", "7");
+            DataModule6->Table2->first();
+            DataModule6->Table2->deleteRecord();
+            DataModule6->Table2->append();
+            DataModule6->Table2->fieldByName("Preguntas").setAsString("nueva");
+            DataModule6->Table2->post();
+            setFirst(DataModule6->Table3, "Rep_icono", "4");
+            setFirst(DataModule6->Table3, "Rep_icono", count);
+            tx.commit();
+        };
+        fails([&] { renumber("99999"); }, "99999"); // out of range: fails part-way
+        // Nested in another block: an inner block that gives up undoes the
+        // outer one, whose commit then fails; an inner commit is not final.
+        fails(
+            [&] {
+                vdb::Transaction outer(kDatabaseName);
+                QVERIFY_THROWS_EXCEPTION(vdb::Error, renumber("99999"));
+                outer.commit();
+            },
+            "La transacción se ha deshecho");
+        fails(
+            [&] {
+                vdb::Transaction outer(kDatabaseName);
+                renumber("5");
+                throw vdb::Error(QStringLiteral("fallo"));
+            },
+            "fallo");
+        // A write that fails spoils its block, even when its error is let pass.
+        fails(
+            [&] {
+                vdb::Transaction tx(kDatabaseName);
+                setFirst(DataModule6->Table1, "Edicion", "7");
+                QVERIFY_THROWS_EXCEPTION(vdb::Error, setFirst(DataModule6->Table3, "Rep_icono", "6"));
+                tx.commit();
+            },
+            "La transacción se ha deshecho");
+        // Another program reading a file keeps the commit from taking it.
+        withTableFile(path("tesis"), [&](QSqlDatabase& db) {
+            execOn(db, "BEGIN");
+            execOn(db, "SELECT count(*) FROM tesis");
+            fails([&] { renumber("5"); }, "tesis.DB' está siendo usada por otro programa; vuelva a intentarlo");
+            execOn(db, "ROLLBACK");
+        });
+        QCOMPARE(errorOf([&] {
+            vdb::Transaction outer(kDatabaseName);
+            renumber("5");
+            outer.commit();
+        }),
+            QString());
+        QCOMPARE(fileRows(path("variables"), "variables", "Edicion")
+                + fileRows(path("preguntas"), "preguntas", "Preguntas") + fileRows(path("tesis"), "tesis", "Rep_icono"),
+            (QStringList { "7", "dos", "nueva", "5" }));
+        // A write-ahead log would let a commit reach one file and not another.
+        QCOMPARE(fileRows(path("tesis"), "pragma_journal_mode", "journal_mode"), QStringList { "delete" });
+    }
+    void initCreatesOnlyWhatIsMissing()
+    {
+        QCOMPARE(runInit(), 0);
+        // Each file's fields as it declares them: names, 16-bit numbers, text widths.
+        QStringList declared;
+        for (const char* table : { "variables", "preguntas", "tesis" }) {
+            QVERIFY2(m_out.contains(file(table)), qPrintable(m_out));
+            declared << fileRows(
+                file(table), QStringLiteral("pragma_table_info('%1')").arg(table), "name || ' ' || type")
+                            .join(", ");
+        }
+        QCOMPARE(declared,
+            (QStringList {
+                "Edicion SMALLINT, Num SMALLINT, Num_ico SMALLINT, Total_ico SMALLINT, Direccion VARCHAR(255)",
+                "Edicion SMALLINT, Preguntas VARCHAR(75)",
+                "Edicion SMALLINT, Pregunta VARCHAR(75), Icono SMALLINT, Tiempo VARCHAR(12), Grafico BLOB, "
+                "Suma_tiempo SMALLINT, Rep_icono SMALLINT, Promedio SMALLINT" }));
+        withTableFile(
+            file("preguntas"), [](QSqlDatabase& db) { execOn(db, "INSERT INTO preguntas VALUES (1, 'hola')"); });
+        const QByteArray kept = fileBytes(file("variables")) + fileBytes(file("preguntas"));
+        QVERIFY(QFile::remove(file("tesis")));
+        QCOMPARE(runInit(), 0);
+        QCOMPARE(m_out, "Creada la tabla " + file("tesis") + "\n");
+        QCOMPARE(fileBytes(file("variables")) + fileBytes(file("preguntas")), kept);
+    }
+
+    void initRefusesAFileThatIsNotATable_data()
+    {
+        // The file's bytes, or the statement that makes it; why it is refused.
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("text") << QByteArray("Edicion;Num\n1;2\n") << "file is not a database";
+        QTest::newRow("empty") << QByteArray() << "no contiene la tabla 'variables'";
+        QTest::newRow("field missing") << QByteArray("CREATE TABLE variables (Edicion SMALLINT, Num SMALLINT)")
+                                       << "falta el campo 'Num_ico'";
+        QTest::newRow("field of another kind")
+            << QByteArray("CREATE TABLE variables (Edicion TEXT, Num INT, Num_ico INT, Total_ico INT, Direccion TEXT)")
+            << "el campo 'Edicion' es String, no SmallInt";
+    }
+    void initRefusesAFileThatIsNotATable()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, why);
+        QVERIFY(QDir().mkpath(m_data->path("home/vesmarin")));
+        const QString path = file("variables");
+        if (content.startsWith("CREATE")) {
+            withTableFile(path, [&](QSqlDatabase& db) { execOn(db, QString::fromLatin1(content)); });
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+        }
+        const QByteArray before = fileBytes(path);
+        QCOMPARE(runInit(), 1);
+        QVERIFY2(m_err.startsWith("El archivo '" + path + "' no es una tabla válida: ") && m_err.contains(why),
+            qPrintable(m_err));
+        QCOMPARE(fileBytes(path), before);
+        QVERIFY(QFileInfo::exists(file("tesis"))); // the missing tables are still created
+    }
+
 private:
     std::unique_ptr<ModuleData> m_data;
+    QString file(const char* table) const { return m_data->path(QStringLiteral("home/vesmarin/%1.DB").arg(table)); }
+    // Runs the command as a user would; its exit code, -1 when it did not end normally.
+    int runInit()
+    {
+        qputenv("XDG_DATA_HOME", m_data->path("home").toUtf8());
+        QProcess p;
+        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../../vesmarin-init"), {});
+        const bool ended = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit;
+        m_out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        m_err = QString::fromLocal8Bit(p.readAllStandardError());
+        return ended ? p.exitCode() : -1;
+    }
+
+    QString m_out;
+    QString m_err;
 };
 
 QTEST_MAIN(TstDataSet)
