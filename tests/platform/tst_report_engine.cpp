@@ -254,7 +254,7 @@ private slots:
             QVERIFY2(coloured > 200, chart);
         }
 
-        // Legend inside the pie's box, counts in contrast with their slice, in the rows' order.
+        // Legend inside the pie's box and clear of its title, counts in contrast with their slice, in the rows' order.
         auto luminance = [](const QColor& c) {
             auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
             return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF()) + 0.05;
@@ -265,16 +265,23 @@ private slots:
             QPainter painter(&reader);
             r.report.prepare().paintPage(painter, 1);
             QStringList legend, counts;
+            QSet<int> columns; // where legend entries start
+            QRectF title;
             for (const auto& [text, box, colour] : reader.texts) {
+                if (text == pie.title)
+                    title = box;
                 if (!pieBox.contains(box.center()) || text == pie.title)
                     continue;
-                QVERIFY2(pieBox.contains(box), qPrintable(text));
+                QVERIFY2(pieBox.contains(box) && !box.intersects(title), qPrintable(text));
                 (text.contains(QLatin1Char('%')) ? legend : counts) << text;
+                if (text.contains(QLatin1Char('%')))
+                    columns << qRound(box.left());
                 const double slice = luminance(vrep::pointColour(12 - text.toInt())), ink = luminance(colour);
                 QVERIFY2(legend.contains(text) || std::max(slice, ink) / std::min(slice, ink) >= 4.5, qPrintable(text));
             }
             QCOMPARE(legend, entries);
             QCOMPARE(counts, numbers);
+            QCOMPARE(columns.size(), legendPixels == 20 ? 2 : 1);
         }
 
         // Printed on Letter paper, a page a sheet; then the preview, then the pages the print dialog chose.
@@ -321,10 +328,12 @@ private slots:
                     QVERIFY(page.height() <= room.height() && page.width() <= room.width()
                         && (page.height() > room.height() * 0.9 || page.width() > room.width() * 0.9));
                     QVERIFY(preview->saveTo(saved));
-                    QVERIFY(!preview->loadFrom(m_data->path("missing.pdf")));
-                    QCOMPARE(preview->pageCount(), 2); // a bad file leaves the pages shown
+                    QVERIFY(!preview->loadFrom(m_data->tablePath("tesis.DB")));
+                    QCOMPARE(preview->pageCount(), 2); // a file that is no PDF leaves the pages shown
+                    const QImage shown = preview->shownPage();
                     QVERIFY(preview->loadFrom(path));
-                    QVERIFY(!preview->report() && preview->pageCount() == 2 && !preview->shownPage().isNull());
+                    QVERIFY(!preview->report() && preview->pageCount() == 2 && !preview->shownPage().isNull()
+                        && preview->shownPage() != shown);
                     checked = true;
                 }();
                 findButton(modal, "Cerrar")->click();
