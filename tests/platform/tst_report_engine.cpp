@@ -167,8 +167,6 @@ private slots:
         QTest::newRow("first page full of rows") << 20 << 100 << "20|0s";
         QTest::newRow("detail spills") << 21 << 100 << "20|1s";
         QTest::newRow("summary alone on the fourth") << 62 << 100 << "20|21|21|0s";
-        QTest::newRow("tall summary just fits") << 7 << 522 << "7s";
-        QTest::newRow("tall summary pushed") << 8 << 522 << "8|0s";
     }
 
     void pagination()

@@ -303,7 +303,6 @@ private slots:
         const QString named = "preguntas.DB";
         QTest::newRow("missing") << QByteArray("<missing>") << named << "";
         QTest::newRow("empty") << QByteArray() << named << "no contiene la tabla 'preguntas'";
-        QTest::newRow("text") << QByteArray("Edicion;Preguntas\n1;hola\n") << named << "file is not a database";
         QTest::newRow("sqlite header, garbage after")
             << (QByteArray("SQLite format 3") + '\0' + QByteArray(4080, '\x5a')) << named << "file is not a database";
         QTest::newRow("field missing") << QByteArray("CREATE TABLE preguntas (Edicion SMALLINT)")
