@@ -52,27 +52,26 @@ private slots:
         QFETCH(int, maxLength);
         QFETCH(QString, before);
         QFETCH(QString, input);
-        QWidget window;
-        auto* edit = new vui::NumberEdit(&window);
-        edit->setMaxLength(maxLength);
-        window.show();
+        vui::NumberEdit edit;
+        edit.setMaxLength(maxLength);
+        edit.show();
         QApplication::clipboard()->setText(input);
-        const auto menuPaste = [edit] {
-            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), edit->mapToGlobal(QPoint(5, 5)));
-            QApplication::sendEvent(edit, &event);
+        const auto menuPaste = [&edit] {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), edit.mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(&edit, &event);
             QWidget* menu = QApplication::activePopupWidget();
             QVERIFY(menu);
             QTest::keyClick(menu, Qt::Key_P); // &Paste
         };
         // Typed, pasted by either key or from the context menu: all alike.
-        const std::function<void()> ways[] = { [&] { QTest::keyClicks(edit, input); },
-            [edit] { QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier); },
-            [edit] { QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier); }, menuPaste };
+        const std::function<void()> ways[] = { [&] { QTest::keyClicks(&edit, input); },
+            [&] { QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier); },
+            [&] { QTest::keyClick(&edit, Qt::Key_Insert, Qt::ShiftModifier); }, menuPaste };
         for (const auto& way : ways) {
-            edit->setText(before);
-            edit->end(false);
+            edit.setText(before);
+            edit.end(false);
             way();
-            QTEST(edit->text(), "after");
+            QTEST(edit.text(), "after");
         }
     }
 
@@ -108,10 +107,10 @@ private slots:
         upDown->setMaximum(maximum);
         upDown->setPosition(5);
         upDown->setAssociate(edit);
-        QCOMPARE(edit->text(), QStringLiteral("5"));
+        QCOMPARE(edit->text(), "5");
         QVERIFY(testing_support::showActive(&window));
         edit->setFocus();
-        QTRY_VERIFY(edit->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(edit->hasFocus(), 3000);
         // The arrow keys step as the arrows do, and the arrows take no focus from the field.
         for (bool byKey : { true, false }) {
             upDown->setPosition(5);
@@ -143,35 +142,34 @@ private slots:
         vui::onEnter(second, [&enters] { ++enters; });
         QVERIFY(testing_support::showActive(&window));
         first->setFocus(Qt::OtherFocusReason);
-        QTRY_VERIFY(first->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(first->hasFocus(), 3000);
         QTest::keyClicks(first, "axbx");
         // Keys that type nothing still work unseen; Enter (keypad too) and Backspace are seen.
         for (Qt::Key key : { Qt::Key_Left, Qt::Key_Delete, Qt::Key_Escape, Qt::Key_Enter, Qt::Key_Backspace })
             QTest::keyClick(first, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-        QVERIFY(first->text().isEmpty() && seen == QStringLiteral("axbx\r\b"));
+        QVERIFY(first->text().isEmpty() && seen == "axbx\r\b");
         QTest::keyClick(first, Qt::Key_Tab);
-        QTRY_VERIFY(second->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(second->hasFocus(), 3000);
         QVERIFY(exits == 1 && enters == 1);
         // Another window taking the activation is no exit.
         first->setFocus(Qt::OtherFocusReason);
-        QTRY_VERIFY(first->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(first->hasFocus(), 3000);
         QWidget other;
         QVERIFY(testing_support::showActive(&other));
         QCOMPARE(exits, 1);
         // Nor is the end of a control that has the focus: its window is going.
         QApplication::setActiveWindow(&window);
-        QTRY_VERIFY(first->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(first->hasFocus(), 3000);
         delete first;
         QCOMPARE(exits, 1);
     }
 
-    void entriesShowTheRoadAndTheSubdirectories()
+    void directoryAndDriveLists()
     {
         // The road from the root, then the subdirectories in name order whatever the case.
-        const QList<vui::DirectoryEntry> entries = vui::directoryEntries(m_base);
         const int depth = int(m_base.count(QLatin1Char('/')));
         QStringList shown;
-        for (const vui::DirectoryEntry& e : entries)
+        for (const vui::DirectoryEntry& e : vui::directoryEntries(m_base))
             shown << QStringLiteral("%1 %2 %3 %4").arg(e.path, e.name).arg(e.depth - depth).arg(e.open);
         const QString here = QStringLiteral("%1 %2 0 1").arg(m_base, QFileInfo(m_base).fileName());
         QCOMPARE(shown.first(), QStringLiteral("/ / %1 1").arg(-depth));
@@ -183,9 +181,7 @@ private slots:
         QCOMPARE(QStringList({ vui::rootOf("/home/autor", mounts), vui::rootOf("/media/usb/iconos", mounts),
                      vui::rootOf("/media/usb", mounts), vui::rootOf("/media/usb2/x", mounts) }),
             QStringList({ "/", "/media/usb", "/media/usb", "/" }));
-    }
-    void openingEntriesAndDrives()
-    {
+
         vui::DirectoryListBox list;
         list.resize(145, 300);
         list.show();
@@ -195,17 +191,17 @@ private slots:
         QTest::keyClick(&list, Qt::Key_Return); // the highlighted entry is the directory itself
         QCOMPARE(changes.count(), 0);
 
-        const QRect rect = list.visualItemRect(list.findItems(QStringLiteral("iconos"), Qt::MatchExactly).value(0));
+        const QRect rect = list.visualItemRect(list.findItems("iconos", Qt::MatchExactly).value(0));
         QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
         QCOMPARE(changes.count(), 1);
-        QCOMPARE(QDir::currentPath(), m_base + QStringLiteral("/iconos"));
-        QVERIFY(!list.findItems(QStringLiteral("grandes"), Qt::MatchExactly).isEmpty());
+        QCOMPARE(QDir::currentPath(), m_base + "/iconos");
+        QVERIFY(!list.findItems("grandes", Qt::MatchExactly).isEmpty());
         // Enter opens the highlighted entry: the one above is the parent.
         list.setCurrentRow(list.currentRow() - 1);
         QTest::keyClick(&list, Qt::Key_Return);
         QVERIFY(list.directory() == m_base && QDir::currentPath() == m_base);
 
-        QVERIFY_THROWS_EXCEPTION(std::exception, list.setDirectory(m_base + QStringLiteral("/no-existe")));
+        QVERIFY_THROWS_EXCEPTION(std::exception, list.setDirectory(m_base + "/no-existe"));
         QCOMPARE(list.directory(), m_base);
         QCOMPARE(changes.count(), 2);
 

@@ -1,12 +1,15 @@
-// Datasets over real table files: moves, edits, text rules, pictures, question lists, icon file names.
+// Datasets over real table files: moves, edits, text rules, pictures, question lists, icon file names;
+// transactions over the three files; the vesmarin-init command, which never changes a file that exists.
 
 #include "platform/db/bitmap_file.h"
+#include "platform/db/database.h"
 #include "shell/run_state.h"
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QtEndian>
 #include <QtTest>
@@ -15,10 +18,10 @@ using namespace testing_support;
 
 namespace {
 
-void append(vdb::Table* t, const QString& field, const QString& text, const QString& edicion = QStringLiteral("1"))
+void append(vdb::Table* t, const QString& field, const QString& text, const QString& edicion = "1")
 {
     t->append();
-    t->fieldByName(QStringLiteral("Edicion")).setAsString(edicion);
+    t->fieldByName("Edicion").setAsString(edicion);
     t->fieldByName(field).setAsString(text);
     t->post();
 }
@@ -39,19 +42,27 @@ QStringList walk(vdb::DataSet* ds, const QString& fields)
     return seen;
 }
 
-void reopen(vdb::DataSet* ds)
+const auto reopen = [](vdb::DataSet* ds) { ds->close(), ds->open(); };
+
+void setFirst(vdb::Table* t, const QString& field, const QString& text)
 {
-    ds->close();
-    ds->open();
+    t->first();
+    t->edit();
+    t->fieldByName(field).setAsString(text);
+    t->post();
 }
 
-QByteArray bmpOf(const QImage& picture)
+// What each open table shows of its first row and how many rows it has.
+QStringList shown()
 {
-    QByteArray bmp;
-    QBuffer buffer(&bmp);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "BMP");
-    return bmp;
+    QStringList seen;
+    for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 }) {
+        t->first();
+        seen << QString::number(t->recordCount());
+        for (int i = 0; i < t->fieldCount(); ++i)
+            seen << t->fieldByName(t->fieldDef(i).name).asString();
+    }
+    return seen;
 }
 
 // A bitmap whose header claims another width and height.
@@ -74,38 +85,44 @@ private slots:
 
     void storedOrder_data()
     {
+        // An older file's index over every field but the pictures: its rows are read in another order.
         QTest::addColumn<QString>("table");
-        QTest::newRow("questions") << "preguntas";
-        QTest::newRow("results, read through an index in another order") << "tesis";
+        QTest::addColumn<QString>("index");
+        QTest::newRow("questions") << "preguntas"
+                                   << "Edicion, Preguntas";
+        QTest::newRow("results") << "tesis"
+                                 << "Edicion, Pregunta, Icono, Tiempo, Suma_tiempo, Rep_icono, Promedio";
     }
     void storedOrder()
     {
         QFETCH(QString, table);
-        const QString field = table == "tesis" ? "Pregunta" : "Preguntas";
+        QFETCH(QString, index);
+        const QString field = index.section(", ", 1, 1);
         vdb::Table* t = table == "tesis" ? DataModule6->Table3 : DataModule6->Table2;
         t->open();
-        t->open(); // a second open changes nothing
         for (const char* text : { "zeta", "", "alfa", "", "alfa", "borrada", "omega" })
             append(t, field, text, QString::number(20 - t->recordCount()));
+        t->open(); // a second open changes nothing
         t->prior();
-        t->deleteRecord(); // the row after becomes current
         t->insert(); // before it
-        t->fieldByName(field).setAsString(QStringLiteral("b"));
+        t->fieldByName(field).setAsString("b");
         t->post();
+        t->next(); // the rows after an inserted one moved up
+        t->deleteRecord();
         t->close();
         // Another program's row with a far rowid.
         withTableFile(m_data->tablePath(table + ".DB"), [&](QSqlDatabase& db) {
             execOn(db,
                 QStringLiteral("INSERT INTO %1 (rowid, Edicion, %2) VALUES (5000000, 0, 'lejos')").arg(table, field));
+            execOn(db, QStringLiteral("CREATE INDEX viejo ON %1 (%2)").arg(table, index));
         });
         t->open();
-        append(t, field, QStringLiteral("final"));
-        // Renumbering walk: each row is changed and posted, then next.
+        append(t, field, "final");
+        // Renumbering walk: each row is changed, and moving on posts it.
         int n = 0;
         for (t->first(); !t->eof(); t->next()) {
             t->edit();
-            t->fieldByName(QStringLiteral("Edicion")).setAsString(QString::number(++n));
-            t->post();
+            t->fieldByName("Edicion").setAsString(QString::number(++n));
         }
         t->close();
         t->close();
@@ -117,34 +134,33 @@ private slots:
     void movesAndMessages()
     {
         vdb::Table* t = DataModule6->Table1;
-        const QString closed = QStringLiteral("Cannot perform this operation on a closed dataset");
+        const QString closed = "Cannot perform this operation on a closed dataset";
         QCOMPARE(errorOf([&] { t->first(); }), closed);
-        QCOMPARE(errorOf([&] { t->fieldByName(QStringLiteral("Num")); }), closed);
+        QCOMPARE(errorOf([&] { t->fieldByName("Num"); }), closed);
         t->open();
-        QCOMPARE(
-            errorOf([&] { t->deleteRecord(); }), QStringLiteral("Cannot perform this operation on an empty dataset"));
-        QCOMPARE(
-            errorOf([&] { t->fieldByName(QStringLiteral("Nombre")); }), QStringLiteral("Field 'Nombre' not found"));
-        QCOMPARE(t->fieldByName(QStringLiteral("NUM")).fieldName(), QStringLiteral("Num"));
-        // bof, eof and Num after each of First Last Next Prior Delete Edit, or a digit appended.
+        QCOMPARE(errorOf([&] { t->deleteRecord(); }), "Cannot perform this operation on an empty dataset");
+        QCOMPARE(errorOf([&] { t->fieldByName("Nombre"); }), "Field 'Nombre' not found");
+        QCOMPARE(t->fieldByName("NUM").fieldName(), "Num");
+        // bof, eof and Num after each of First Last Next Prior Delete Edit, or a digit appended; a move drops an
+        // untouched edit.
         const std::map<QChar, void (vdb::DataSet::*)()> moves { { u'F', &vdb::DataSet::first },
             { u'L', &vdb::DataSet::last }, { u'N', &vdb::DataSet::next }, { u'P', &vdb::DataSet::prior },
             { u'D', &vdb::DataSet::deleteRecord }, { u'E', &vdb::DataSet::edit } };
         QStringList seen;
-        for (const QChar m : QStringLiteral("LE12LFNNPP3DFDD")) {
+        for (const QChar m : QStringLiteral("LE12LFENNPP3DFNPDD")) {
             if (moves.count(m))
                 (t->*moves.at(m))();
-            else if (t->state() == vdb::State::Insert) // the edit of an empty table inserts
-                (t->fieldByName(QStringLiteral("Num")).setAsString(m), t->post());
+            else if (t->state() != vdb::State::Browse) // the edit of an empty table inserts
+                (t->fieldByName("Num").setAsString(m), t->post());
             else
-                append(t, QStringLiteral("Num"), m);
+                append(t, "Num", m);
             seen
                 << QStringLiteral("%1%2%3").arg(int(t->bof())).arg(int(t->eof())).arg(t->fieldByName("Num").asString());
         }
         // Past either end the row stays; deleting the last row makes the one before current.
-        QCOMPARE(seen.join(u' '), QStringLiteral("11 11 001 002 012 101 002 012 001 101 003 012 101 102 11"));
+        QCOMPARE(seen.join(u' '), "11 11 001 002 012 101 101 002 012 001 101 003 012 101 002 001 002 11");
         reopen(t);
-        QCOMPARE(t->recordCount(), 0);
+        QVERIFY(t->recordCount() == 0 && t->bof() && t->eof());
     }
 
     void fieldFromText_data()
@@ -154,12 +170,11 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("message");
-        const QString range
-            = QStringLiteral("%1 is not a valid value for field 'Suma_tiempo'. The allowed range is -32768 to 32767");
-        const QString integer = QStringLiteral("'%1' is not a valid integer value for field 'Suma_tiempo'");
+        const QString range = "%1 is not a valid value for field 'Suma_tiempo'. The allowed range is -32768 to 32767";
+        const QString integer = "'%1' is not a valid integer value for field 'Suma_tiempo'";
         auto row = [](const char* name, const QString& field, const QString& text, const QString& stored,
                        const QString& message = {}) { QTest::newRow(name) << field << text << stored << message; };
-        const QString sum = QStringLiteral("Suma_tiempo");
+        const QString sum = "Suma_tiempo";
         row("bottom", sum, "-32768", "-32768");
         row("top", sum, "32767", "32767");
         row("below bottom", sum, "-32769", "", range.arg("-32769"));
@@ -171,7 +186,7 @@ private slots:
         // Cut to the width in whole characters: a surrogate pair kept whole or left out.
         row("text at the width", "Tiempo", "123456789012", "123456789012");
         row("text one over", "Tiempo", "1234567890123", "123456789012");
-        const QString pair = QString(11, u'a') + QStringLiteral("\U0001F600");
+        const QString pair = QString(11, u'a') + "\U0001F600";
         row("character pair at the width", "Tiempo", pair, pair);
         row("character pair one over", "Tiempo", pair + pair.right(2), pair);
     }
@@ -183,7 +198,7 @@ private slots:
         QFETCH(QString, message);
         vdb::Table* t = DataModule6->Table3;
         t->open();
-        QCOMPARE(errorOf([&] { append(t, field, text, QStringLiteral("2")); }), message);
+        QCOMPARE(errorOf([&] { append(t, field, text, "2"); }), message);
         // A refused row is not written and is still being edited.
         QCOMPARE(t->state(), message.isEmpty() ? vdb::State::Browse : vdb::State::Insert);
         t->cancel();
@@ -201,42 +216,38 @@ private slots:
     void pictureStoredForm()
     {
         QFETCH(bool, olderFile);
-        const QString file = m_data->tablePath(QStringLiteral("tesis.DB"));
+        const QString file = m_data->tablePath("tesis.DB");
         if (olderFile)
-            withTableFile(file, [](QSqlDatabase& db) { execOn(db, QStringLiteral("DROP TABLE tesis_graficos")); });
-        const QByteArray bmp = fileBytes(writeBitmap(m_data->path(QStringLiteral("5x59.bmp")), 5, 59));
+            withTableFile(file, [](QSqlDatabase& db) { execOn(db, "DROP TABLE tesis_graficos"); });
+        const QByteArray bmp = fileBytes(writeBitmap(m_data->path("5x59.bmp"), 5, 59));
         const QImage picture = QImage::fromData(bmp).convertToFormat(QImage::Format_RGB888);
         vdb::Table* t = DataModule6->Table3;
         t->open();
         for (int i = 0; i < 3; ++i) {
             t->append();
             if (i == 1)
-                t->fieldByName(QStringLiteral("Grafico")).setBlob(bmp); // a bare bitmap file image
+                t->fieldByName("Grafico").setBlob(bmp); // a bare bitmap file image
             else
-                t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
+                t->fieldByName("Grafico").setImage(picture);
             t->post();
         }
         // Rows of a newer file refer to their pictures, each kept once.
         QCOMPARE(fileRows(file, "tesis", "typeof(Grafico)").join(u' '),
             olderFile ? "blob blob blob" : "integer integer integer");
         if (!olderFile)
-            QCOMPARE(fileRows(file, QStringLiteral("tesis_graficos"), QStringLiteral("count(*)")), QStringList { "2" });
+            QCOMPARE(fileRows(file, "tesis_graficos", "count(*)"), QStringList { "2" });
         // Stored as one bitmap file image: count 1, kind 0x0100, then its length.
-        QByteArray stored(8, '\0');
-        qToLittleEndian<quint32>(0x01000001, stored.data());
+        QByteArray stored = QByteArray::fromHex("0100000100000000") + bmp;
         qToLittleEndian<quint32>(quint32(bmp.size()), stored.data() + 4);
-        stored = (stored + bmp).toBase64();
-        const QStringList bytes { stored, bmp.toBase64(), stored };
+        const QStringList bytes { stored.toBase64(), bmp.toBase64(), stored.toBase64() };
         reopen(t);
         QCOMPARE(walk(t, "Grafico"), bytes);
         t->first();
         for (int i = 0; i < 2; ++i, t->next())
             QCOMPARE(t->fieldByName("Grafico").asImage().convertToFormat(QImage::Format_RGB888), picture);
         // A query reads the same bytes, whichever way the file keeps them.
-        vdb::Query* q = DataModule6->Query3;
-        q->close();
-        q->open();
-        QCOMPARE(walk(q, "Grafico"), bytes);
+        DataModule6->Query3->open();
+        QCOMPARE(walk(DataModule6->Query3, "Grafico"), bytes);
     }
 
     void iconBitmapFiles_data()
@@ -245,9 +256,12 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QImage>("picture");
         QTest::addColumn<QString>("message");
-        const QByteArray small = bmpOf(QImage(3, 2, QImage::Format_RGB888));
+        QByteArray small;
+        QBuffer buffer(&small);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(3, 2, QImage::Format_RGB888).save(&buffer, "BMP");
         // An 8-bit run-length bitmap, colour 1 blue: runs of 1024 pixels a row.
-        QByteArray rle = withSize(bmpOf(QImage(1, 1, QImage::Format_Indexed8)).left(54), 1024, 1024);
+        QByteArray rle = withSize(small.left(54), 1024, 1024);
         qToLittleEndian<quint16>(8, rle.data() + 28);
         qToLittleEndian<quint32>(1, rle.data() + 30); // run-length, 8 bits
         qToLittleEndian<quint32>(2, rle.data() + 46); // colours used
@@ -261,6 +275,8 @@ private slots:
             "La imagen C:\\iconos\\1.bmp mide %1 píxeles; un icono puede medir como máximo 1024 x 1024");
         QTest::newRow("run-length 1024 x 1024") << rle << filled << "";
         QTest::newRow("1 x 1025 top-down") << withSize(small, 1, -1025) << QImage() << tooLarge.arg("1 x 1025");
+        QTest::newRow("1025 x 1") << withSize(small, 1025, 1) << QImage() << tooLarge.arg("1025 x 1");
+        QTest::newRow("no width") << withSize(small, 0, 2) << QImage() << "Bitmap image is not valid";
         QTest::newRow("largest claims") << withSize(small, INT_MAX, INT_MIN) << QImage()
                                         << tooLarge.arg("2147483647 x 2147483648");
     }
@@ -269,38 +285,43 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QImage, picture);
         QFETCH(QString, message);
-        const QString path = m_data->path(QStringLiteral("1.bmp"));
+        const QString path = m_data->path("1.bmp");
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
         f.close();
         QImage read;
-        QCOMPARE(errorOf([&] { read = vdb::loadBitmapFile(path, QStringLiteral("C:\\iconos\\1.bmp")); }), message);
+        QCOMPARE(errorOf([&] { read = vdb::loadBitmapFile(path, "C:\\iconos\\1.bmp"); }), message);
         QCOMPARE(read.convertToFormat(QImage::Format_RGB888), picture);
     }
 
     void badTableFilesAreLeftAlone_data()
     {
-        // A file's bytes or the statement that makes it; what the message says.
+        // A file's bytes or the statement that makes it; what opening it says, and what vesmarin-init says.
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
-        const QString named = QStringLiteral("preguntas.DB");
-        QTest::newRow("missing") << QByteArray("<missing>") << named;
-        QTest::newRow("empty") << QByteArray() << named;
+        QTest::addColumn<QString>("why");
+        const QString named = "preguntas.DB";
+        QTest::newRow("missing") << QByteArray("<missing>") << named << "";
+        QTest::newRow("empty") << QByteArray() << named << "no contiene la tabla 'preguntas'";
         QTest::newRow("sqlite header, garbage after")
-            << (QByteArray("SQLite format 3") + '\0' + QByteArray(4080, '\x5a')) << named;
+            << (QByteArray("SQLite format 3") + '\0' + QByteArray(4080, '\x5a')) << named << "file is not a database";
         QTest::newRow("field missing") << QByteArray("CREATE TABLE preguntas (Edicion SMALLINT)")
-                                       << "Field 'Preguntas' not found";
+                                       << "Field 'Preguntas' not found"
+                                       << "falta el campo 'Preguntas'";
         QTest::newRow("field of another kind")
             << QByteArray("CREATE TABLE preguntas (Edicion VARCHAR(4), Preguntas VARCHAR(75))")
-            << "Type mismatch for field 'Edicion', expecting: SmallInt actual: String";
+            << "Type mismatch for field 'Edicion', expecting: SmallInt actual: String"
+            << "el campo 'Edicion' es String, no SmallInt";
         QTest::newRow("wider text is fine")
-            << QByteArray("CREATE TABLE preguntas (edicion SMALLINT, preguntas VARCHAR(200))") << "";
+            << QByteArray("CREATE TABLE preguntas (edicion SMALLINT, preguntas VARCHAR(200))") << ""
+            << "";
     }
     void badTableFilesAreLeftAlone()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
-        const QString path = m_data->tablePath(QStringLiteral("preguntas.DB"));
+        QFETCH(QString, why);
+        const QString path = file("preguntas");
         const bool missing = content == "<missing>";
         QFile::remove(path);
         if (content.startsWith("CREATE")) {
@@ -312,59 +333,70 @@ private slots:
         const QByteArray before = fileBytes(path);
         const QString error = errorOf([] { DataModule6->Table2->open(); });
         QVERIFY2(message.isEmpty() ? error.isEmpty() : error.contains(message), qPrintable(error));
-        if (message.endsWith(QStringLiteral(".DB"))) { // the question list meets the same file and says so too
-            const QString listError = errorOf([] { ::questionLines(QStringLiteral("1")); });
+        if (message.endsWith(".DB")) { // the question list meets the same file and says so too
+            const QString listError = errorOf([] { ::questionLines("1"); });
             QVERIFY2(missing ? !listError.isEmpty() : listError.contains(message), qPrintable(listError));
         }
-        QCOMPARE(DataModule6->Table2->active(), error.isEmpty());
         QCOMPARE(QFileInfo::exists(path), !missing);
         QCOMPARE(fileBytes(path), before);
         DataModule6->Table1->open(); // the other tables still work
         QCOMPARE(DataModule6->Table1->recordCount(), 0);
+        // vesmarin-init refuses it too and leaves it alone; it makes what is missing, and only that, all the same.
+        const QByteArray kept = fileBytes(file("variables"));
+        QVERIFY(QFile::remove(file("tesis")));
+        QCOMPARE(runInit(), int(!why.isEmpty()));
+        QVERIFY2(why.isEmpty() ? m_err.isEmpty()
+                               : m_err.startsWith("El archivo '" + path + "' no es una tabla válida: " + why),
+            qPrintable(m_err));
+        QCOMPARE(m_out,
+            (missing ? "Creada la tabla " + path + "\n" : QString()) + "Creada la tabla " + file("tesis") + "\n");
+        QCOMPARE(fileBytes(file("variables")), kept);
+        if (!missing)
+            QCOMPARE(fileBytes(path), before);
     }
 
     void tableFileReplacedWhileOpen()
     {
         // Restored from a copy while open: a write through the old file would be lost.
-        const QString path = m_data->tablePath(QStringLiteral("variables.DB"));
+        const QString path = m_data->tablePath("variables.DB");
         vdb::Table* t = DataModule6->Table1;
         t->open();
-        append(t, QStringLiteral("Num"), QStringLiteral("4"));
-        const QString copy = m_data->path(QStringLiteral("copia.DB"));
+        append(t, "Num", "4");
+        const QString copy = m_data->path("copia.DB");
         QVERIFY(QFile::copy(path, copy) && QFile::remove(path) && QFile::copy(copy, path));
         const QString message = errorOf([&] { t->edit(); });
-        QVERIFY2(message.contains(QStringLiteral("variables.DB")), qPrintable(message));
+        QVERIFY2(message.contains("variables.DB"), qPrintable(message));
         QCOMPARE(errorOf([&] { t->deleteRecord(); }), message);
         QCOMPARE(fileBytes(path), fileBytes(copy));
         reopen(t); // a fresh open writes to the file now there
         t->edit();
-        t->fieldByName(QStringLiteral("Num")).setAsString(QStringLiteral("6"));
+        t->fieldByName("Num").setAsString("6");
         t->post();
         reopen(t);
-        QCOMPARE(walk(t, QStringLiteral("Num")), QStringList { "6" });
+        QCOMPARE(walk(t, "Num"), QStringList { "6" });
     }
 
     void questionLines()
     {
         // Quotes, a statement and wildcards in a text are taken literally.
-        const QString odd = QStringLiteral("  l'été \"feliz\"; DROP TABLE preguntas; -- %_  ");
+        const QString odd = "  l'été \"feliz\"; DROP TABLE preguntas; -- %_  ";
         const QString wide(75, u'x');
         vdb::Table* t = DataModule6->Table2;
         t->open();
-        const QList<std::pair<int, QString>> rows { { 2, "segunda, 1" }, { 1, "¿Cómo te sientes hoy?" }, { 2, "" },
-            { 1, "" }, { 1, wide }, { 12, "doce" }, { 1, "" }, { 1, odd } };
-        for (const auto& [e, text] : rows)
-            append(t, QStringLiteral("Preguntas"), text, QString::number(e));
+        for (const auto& [e, text] :
+            QList<std::pair<int, QString>> { { 2, "segunda, 1" }, { 1, "¿Cómo te sientes hoy?" }, { 2, "" }, { 1, "" },
+                { 1, wide }, { 12, "doce" }, { 1, "" }, { 1, odd } })
+            append(t, "Preguntas", text, QString::number(e));
         t->close();
+        // An older file's index over both fields would give another order.
+        withTableFile(file("preguntas"),
+            [](QSqlDatabase& db) { execOn(db, "CREATE INDEX viejo ON preguntas (Edicion, Preguntas)"); });
         // Blank questions are one blank, the order is kept; each call replaces the earlier result.
         QStringList lists;
         for (const char* edicion : { "2", "1", "12", "5", "" })
             lists << ::questionLines(edicion).join(u'/');
         QCOMPARE(
             lists, (QStringList { "segunda, 1/ ", "¿Cómo te sientes hoy?/ /" + wide + "/ /" + odd, "doce", "", "" }));
-        // Left open on the result for the caller.
-        QVERIFY(DataModule6->Query1->active());
-        QCOMPARE(DataModule6->Query1->recordCount(), 0);
     }
 
     // The folder as given, "\", the number and ".bmp"; "\" then separates directories.
@@ -405,9 +437,119 @@ private slots:
         }
         QCOMPARE(seen, fileRows(path, QStringLiteral("tesis"), columns));
     }
+    void transactionsAreAllOrNothing()
+    {
+        auto path
+            = [this](const char* table) { return m_data->tablePath(QLatin1String(table) + QStringLiteral(".DB")); };
+        auto files
+            = [&] { return fileBytes(path("variables")) + fileBytes(path("preguntas")) + fileBytes(path("tesis")); };
+        writeSurvey(1, { QStringLiteral("uno"), QStringLiteral("dos") });
+        writeResult(1, QStringLiteral("uno"), 1, 3, 2);
+        failWritesWhere(path("tesis"), "tesis", "UPDATE", "NEW.Rep_icono = 6"); // as a full disk would
+        const QByteArray before = files();
+        for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 })
+            t->open();
+        // The files hold the rows written above and the open datasets show them, not undone ones.
+        const QStringList shownBefore = shown();
+        auto fails = [&](const std::function<void()>& action, const QString& error) {
+            const QString got = errorOf(action);
+            QVERIFY2(got.contains(error), qPrintable(got));
+            QVERIFY(files() == before);
+            QCOMPARE(DataModule6->Table3->state(), vdb::State::Browse);
+            QCOMPARE(shown(), shownBefore);
+        };
+        // A renumbering that touches every table, then posts the given count.
+        auto renumber = [](const QString& count) {
+            vdb::Transaction tx(kDatabaseName);
+            setFirst(DataModule6->Table1, "Edicion", "7");
+            DataModule6->Table2->first();
+            DataModule6->Table2->deleteRecord();
+            setFirst(DataModule6->Table3, "Rep_icono", "4");
+            setFirst(DataModule6->Table3, "Rep_icono", count);
+            tx.commit();
+        };
+        fails([&] { renumber("99999"); }, "99999"); // out of range: fails part-way
+        // Nested in another block: an inner block that gives up undoes the
+        // outer one, whose commit then fails; an inner commit is not final.
+        fails(
+            [&] {
+                vdb::Transaction outer(kDatabaseName);
+                QVERIFY_THROWS_EXCEPTION(vdb::Error, renumber("99999"));
+                outer.commit();
+            },
+            "La transacción se ha deshecho");
+        fails(
+            [&] {
+                vdb::Transaction outer(kDatabaseName);
+                renumber("5");
+                throw vdb::Error(QStringLiteral("fallo"));
+            },
+            "fallo");
+        // A write that fails spoils its block, even when its error is let pass.
+        fails(
+            [&] {
+                vdb::Transaction tx(kDatabaseName);
+                setFirst(DataModule6->Table1, "Edicion", "7");
+                QVERIFY_THROWS_EXCEPTION(vdb::Error, setFirst(DataModule6->Table3, "Rep_icono", "6"));
+                tx.commit();
+            },
+            "La transacción se ha deshecho");
+        // Another program reading a file keeps the commit from taking it.
+        withTableFile(path("tesis"), [&](QSqlDatabase& db) {
+            execOn(db, "BEGIN");
+            execOn(db, "SELECT count(*) FROM tesis");
+            fails([&] { renumber("5"); }, "tesis.DB' está siendo usada por otro programa; vuelva a intentarlo");
+            execOn(db, "ROLLBACK");
+        });
+        QCOMPARE(errorOf([&] {
+            vdb::Transaction outer(kDatabaseName);
+            renumber("5");
+            outer.commit();
+        }),
+            QString());
+        QCOMPARE(fileRows(path("variables"), "variables", "Edicion")
+                + fileRows(path("preguntas"), "preguntas", "Preguntas") + fileRows(path("tesis"), "tesis", "Rep_icono"),
+            (QStringList { "7", "dos", "5" }));
+        // A write-ahead log would let a commit reach one file and not another.
+        QCOMPARE(fileRows(path("tesis"), "pragma_journal_mode", "journal_mode"), QStringList { "delete" });
+    }
+    void initCreatesTheTables()
+    {
+        for (const char* table : { "variables", "preguntas", "tesis" })
+            QVERIFY(QFile::remove(file(table)));
+        QCOMPARE(runInit(), 0);
+        // Each file's fields as it declares them: names, 16-bit numbers, text widths.
+        QStringList declared;
+        for (const char* table : { "variables", "preguntas", "tesis" }) {
+            QVERIFY2(m_out.contains("Creada la tabla " + file(table) + "\n"), qPrintable(m_out));
+            declared << fileRows(
+                file(table), QStringLiteral("pragma_table_info('%1')").arg(table), "name || ' ' || type")
+                            .join(", ");
+        }
+        QCOMPARE(declared,
+            (QStringList {
+                "Edicion SMALLINT, Num SMALLINT, Num_ico SMALLINT, Total_ico SMALLINT, Direccion VARCHAR(255)",
+                "Edicion SMALLINT, Preguntas VARCHAR(75)",
+                "Edicion SMALLINT, Pregunta VARCHAR(75), Icono SMALLINT, Tiempo VARCHAR(12), Grafico BLOB, "
+                "Suma_tiempo SMALLINT, Rep_icono SMALLINT, Promedio SMALLINT" }));
+    }
 
 private:
     std::unique_ptr<ModuleData> m_data;
+    QString file(const char* table) const { return m_data->tablePath(QLatin1String(table) + ".DB"); }
+    // Runs the command over the fixture's data directory as a user would; its exit code, -1 when it did not end.
+    int runInit()
+    {
+        QProcess p;
+        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../../vesmarin-init"), {});
+        const bool ended = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit;
+        m_out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        m_err = QString::fromLocal8Bit(p.readAllStandardError());
+        return ended ? p.exitCode() : -1;
+    }
+
+    QString m_out;
+    QString m_err;
 };
 
 QTEST_MAIN(TstDataSet)
