@@ -19,6 +19,25 @@ using namespace run_fixture;
 
 namespace {
 
+// What the icon window is given and shows: SiguientePregunta as the notice leaves it, what stands as 10.bmp, and
+// checkerboards of `size` for pictures 1 and 2, drawn at `drawn` by a screen of `ratio` device pixels per pixel.
+struct IconCase
+{
+    int count, total, next;
+    QString bad, shown;
+    QSize size;
+    qreal ratio;
+    QRect drawn;
+};
+// Statements of another program ("Borrar n", "read-only") after the first answer, edition|question|time|seconds of
+// every row after the run (all: the run went on), questions, the local clock set during the first answer, a refusal.
+struct RunCase
+{
+    QStringList change, stored;
+    int count, step;
+    QString refusal;
+};
+
 const QString kEnd = QStringLiteral("Fin del cuestionario");
 const QString kChanged = QStringLiteral("Los datos de la Encuesta son Incorrectos o han sido Modificados");
 
@@ -36,6 +55,9 @@ public:
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(IconCase)
+Q_DECLARE_METATYPE(RunCase)
 
 class TestSurveyRun : public QObject
 {
@@ -76,17 +98,10 @@ private slots:
     // made checkerboards of a size, where any smoothing or resampling mixes the colours: button 1 as drawn.
     void iconWindow_data()
     {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("total");
-        QTest::addColumn<int>("next"); // SiguientePregunta as the notice leaves it
-        QTest::addColumn<QString>("bad"); // what stands as 10.bmp
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QSize>("size"); // of the checkerboards
-        QTest::addColumn<qreal>("ratio"); // device pixels per pixel
-        QTest::addColumn<QRect>("drawn"); // where the button shows its picture
+        QTest::addColumn<IconCase>("c");
         auto row = [](const char* name, int count, int total, int next, const QString& shown, const QString& bad = {},
                        QSize size = {}, qreal ratio = 1, QRect drawn = {}) {
-            QTest::newRow(name) << count << total << next << bad << shown << size << ratio << drawn;
+            QTest::newRow(name) << IconCase { count, total, next, bad, shown, size, ratio, drawn };
         };
         row("2 of 12", 2, 12, 2, "1. Primera|8@380,154|10@131,154");
         // The third draw repeats 8 and is drawn again; 0.01745 a degree, not pi/180.
@@ -107,11 +122,8 @@ private slots:
     }
     void iconWindow()
     {
-        QFETCH(int, count);
-        QFETCH(int, total);
-        QFETCH(int, next);
-        QFETCH(QString, bad);
-        QFETCH(QSize, size);
+        QFETCH(IconCase, c);
+        const auto [count, total, next, bad, expected, size, ratio, drawn] = c;
         QImage picture(size, QImage::Format_RGB32);
         for (int y = 0; y < size.height(); ++y)
             for (int x = 0; x < size.width(); ++x)
@@ -153,12 +165,10 @@ private slots:
                                  .arg(b->x())
                                  .arg(b->y())
                                  .arg(shownBy->picture(k).isNull() ? " unread" : "");
-            QTEST(shown.join(QLatin1Char('|')), "shown");
+            QCOMPARE(shown.join(QLatin1Char('|')), expected);
             QCOMPARE(shownBy->picture(1), QImage(QStringLiteral("%1/%2.bmp").arg(m_icons).arg(shownBy->shownIcon(1))));
         }
         QCOMPARE(QCursor::pos(), QPoint(400, 280)); // the main window's centre, halves rounded down
-        QFETCH(qreal, ratio);
-        QFETCH(QRect, drawn);
         QImage shot(QSize(33, 33) * ratio, QImage::Format_RGB32);
         shot.setDevicePixelRatio(ratio);
         shot.fill(Qt::white);
@@ -242,14 +252,11 @@ private slots:
     // renumbering, or ends; a refused click is made again.
     void run_data()
     {
-        QTest::addColumn<int>("count"); // questions
-        QTest::addColumn<int>("step"); // the local clock set during the first answer
-        QTest::addColumn<QStringList>("change"); // statements of another program, "Borrar n" or "read-only"
-        QTest::addColumn<QString>("refusal");
-        QTest::addColumn<QStringList>("stored"); // edition|question|time|seconds of every row; all: the run went on
-        auto row
-            = [](const char* name, const QStringList& change, const QStringList& stored, int count = 2, int step = 0,
-                  const QString& refusal = {}) { QTest::newRow(name) << count << step << change << refusal << stored; };
+        QTest::addColumn<RunCase>("c");
+        auto row = [](const char* name, const QStringList& change, const QStringList& stored, int count = 2,
+                       int step = 0, const QString& refusal = {}) {
+            QTest::newRow(name) << RunCase { change, stored, count, step, refusal };
+        };
         // Each answer comes 1.5 s after its window's start reading, on the steady clock.
         auto answered = [](int count, int edicion = 2, const QString& last = QStringLiteral("0:0:1:500|1")) {
             QStringList rows;
@@ -295,11 +302,8 @@ private slots:
     }
     void run()
     {
-        QFETCH(int, count);
-        QFETCH(int, step);
-        QFETCH(QStringList, change);
-        QFETCH(QString, refusal);
-        QFETCH(QStringList, stored);
+        QFETCH(RunCase, c);
+        const auto& [change, stored, count, step, refusal] = c;
         QStringList questions;
         for (int q = 1; q <= count; ++q)
             questions << QStringLiteral("Pregunta número %1").arg(q);

@@ -11,7 +11,18 @@ namespace {
 const QStringList kQuestions { "1|¿Edad?", "1|Color", "1|", "1|Color", "2|Color", "2|", "2|Nunca", "3|Otra" };
 const QStringList kResults { "1|Color|2", "1|Color|3", "2|Color|2", "1|¿Edad?|1", "1|Color|5", "3|Otra|4" };
 
+// Keys typed into an entry of a survey; "Aceptar" enabled and the text then; "run" or "full disk" meanwhile; the rows
+// of kQuestions that change with Enter ({ -1 }: Escape instead) and of kResults.
+struct Case
+{
+    int survey, entry;
+    QString keys, typed, meanwhile;
+    QList<int> questionRows, resultRows;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Case)
 
 class TestChangeQuestion : public QObject
 {
@@ -31,43 +42,33 @@ private slots:
     // row changes nothing.
     void keysThenEscapeOrEnter_data()
     {
-        QTest::addColumn<int>("survey");
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("typed"); // "Aceptar" enabled, and the text
-        QTest::addColumn<QString>("meanwhile"); // "run" or "full disk"
-        QTest::addColumn<QList<int>>("questionRows"); // rows of kQuestions that change, with Enter
-        QTest::addColumn<QList<int>>("resultRows"); // rows of kResults that change
+        QTest::addColumn<Case>("c");
         using L = QList<int>;
         const L esc { -1 }, none; // Escape instead of Enter
         const QString x75(75, 'x'), y75(75, 'y');
         // clang-format off
-        QTest::newRow("a character") << 1 << 1 << "a" << "1 a" << "" << esc << none;
-        QTest::newRow("Backspace on the empty field") << 1 << 1 << "<bs>" << "0 " << "" << esc << none;
-        QTest::newRow("Backspace emptying the field") << 1 << 1 << "ab<bs><bs>" << "1 " << "" << esc << none;
-        QTest::newRow("Backspace, emptied, once more") << 1 << 1 << "ab<bs><bs><bs>" << "0 " << "" << esc << none;
-        QTest::newRow("Delete changes nothing") << 1 << 1 << "a<bs><bs>x<home><del>" << "1 " << "" << esc << none;
-        QTest::newRow("Ctrl+C is a character") << 1 << 1 << "<bs>^c" << "1 " << "" << esc << none;
-        QTest::newRow("Enter while not ready") << 1 << 1 << "<enter>" << "1 " << "" << esc << none;
-        QTest::newRow("a 76th character") << 1 << 1 << x75 + 'x' << "1 " + x75 << "" << esc << none;
-        QTest::newRow("duplicates, consecutive results, the text elsewhere") << 1 << 1 << "Colour" << "1 Colour"
-            << "" << L { 1, 3 } << L { 0, 1, 4 };
-        QTest::newRow("the text in survey 2") << 2 << 0 << "Colour" << "1 Colour" << "" << L { 4 } << L { 2 };
-        QTest::newRow("never answered, under a run") << 2 << 2 << "Jamás" << "1 Jamás" << "run" << L { 6 } << L {};
-        QTest::newRow("the blank question") << 1 << 2 << "Nueva" << "1 Nueva" << "" << L {} << L {};
-        QTest::newRow("an empty new text") << 3 << 0 << "x<bs>" << "1 " << "" << L { 7 } << L { 5 };
-        QTest::newRow("seventy-five characters") << 3 << 0 << y75 << "1 " + y75 << "run" << L { 7 } << L { 5 };
-        QTest::newRow("a full disk part-way") << 1 << 1 << "Colour" << "1 Colour" << "full disk" << L {} << L {};
+        QTest::newRow("a character") << Case { 1, 1, "a", "1 a", "", esc, none };
+        QTest::newRow("Backspace on the empty field") << Case { 1, 1, "<bs>", "0 ", "", esc, none };
+        QTest::newRow("Backspace emptying the field") << Case { 1, 1, "ab<bs><bs>", "1 ", "", esc, none };
+        QTest::newRow("Backspace, emptied, once more") << Case { 1, 1, "ab<bs><bs><bs>", "0 ", "", esc, none };
+        QTest::newRow("Delete changes nothing") << Case { 1, 1, "a<bs><bs>x<home><del>", "1 ", "", esc, none };
+        QTest::newRow("Ctrl+C is a character") << Case { 1, 1, "<bs>^c", "1 ", "", esc, none };
+        QTest::newRow("Enter while not ready") << Case { 1, 1, "<enter>", "1 ", "", esc, none };
+        QTest::newRow("a 76th character") << Case { 1, 1, x75 + 'x', "1 " + x75, "", esc, none };
+        QTest::newRow("duplicates, consecutive results, the text elsewhere")
+            << Case { 1, 1, "Colour", "1 Colour", "", L { 1, 3 }, L { 0, 1, 4 } };
+        QTest::newRow("the text in survey 2") << Case { 2, 0, "Colour", "1 Colour", "", L { 4 }, L { 2 } };
+        QTest::newRow("never answered, under a run") << Case { 2, 2, "Jamás", "1 Jamás", "run", L { 6 }, L {} };
+        QTest::newRow("the blank question") << Case { 1, 2, "Nueva", "1 Nueva", "", L {}, L {} };
+        QTest::newRow("an empty new text") << Case { 3, 0, "x<bs>", "1 ", "", L { 7 }, L { 5 } };
+        QTest::newRow("seventy-five characters") << Case { 3, 0, y75, "1 " + y75, "run", L { 7 }, L { 5 } };
+        QTest::newRow("a full disk part-way") << Case { 1, 1, "Colour", "1 Colour", "full disk", L {}, L {} };
         // clang-format on
     }
     void keysThenEscapeOrEnter()
     {
-        QFETCH(int, survey);
-        QFETCH(int, entry);
-        QFETCH(QString, keys);
-        QFETCH(QString, meanwhile);
-        QFETCH(QList<int>, questionRows);
-        QFETCH(QList<int>, resultRows);
+        QFETCH(Case, c);
+        const auto& [survey, entry, keys, typed, meanwhile, questionRows, resultRows] = c;
         const bool enter = questionRows != QList<int> { -1 }, failing = meanwhile == "full disk";
         if (failing) // after the question rows and the first result rows were written
             failWritesWhere(m_fixture->file("tesis"), "tesis", "UPDATE", "OLD.Icono = 5");
@@ -86,7 +87,7 @@ private slots:
                 pressOnModal("OK");
             typeKeys(form->Edit1, enter ? QStringLiteral("<enter>") : QStringLiteral("<esc>"));
         });
-        QTEST(text, "typed");
+        QCOMPARE(text, typed);
         QCOMPARE(result, int(enter ? vui::mrOk : vui::mrCancel));
         QVERIFY(enter && !failing ? !DataModule6->Table1->active() && !DataModule6->Table2->active()
                                   : DataModule6->Table1->active() && DataModule6->Query1->active());
