@@ -431,9 +431,7 @@ private slots:
 
 private:
     // The run state as the hand-over leaves it.
-    void setRun(int numIconos, int totalIconos,
-        const QStringList& questions
-        = { QStringLiteral("Primera"), QStringLiteral("Segunda"), QStringLiteral("Tercera") },
+    void setRun(int numIconos, int totalIconos, const QStringList& questions = { "Primera", "Segunda", "Tercera" },
         int edicion = 1)
     {
         EdicionActual = edicion;
