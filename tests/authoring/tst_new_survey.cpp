@@ -8,21 +8,6 @@
 
 using namespace maintenance;
 
-namespace {
-// The re-edit of survey 2, or a new survey 3; the fields focused and keys typed in turn; what Edit1 shows then;
-// whether "Aceptar" was pressed and the questions came; another directory in the row re-edited.
-struct KeysCase
-{
-    bool reEdit;
-    QString directory;
-    QStringList steps;
-    QString edit1;
-    bool pressed;
-};
-} // namespace
-
-Q_DECLARE_METATYPE(KeysCase)
-
 class TestNewSurvey : public QObject
 {
     Q_OBJECT
@@ -112,23 +97,28 @@ private slots:
     // Steps: a field focused, then keys. Enter never presses a button that once had the focus; Escape is "Cancelar".
     void keysAfterTheFocusMoved_data()
     {
-        QTest::addColumn<KeysCase>("c");
-        auto row = [](const char* name, bool reEdit, const QStringList& steps, const QString& edit1,
-                       bool pressed = false, const QString& directory = {}) {
-            QTest::newRow(name) << KeysCase { reEdit, directory, steps, edit1, pressed };
-        };
-        row("typing over the first field", false, { "", "75" }, "50");
-        row("Enter in Edit3 after Aceptar had the focus", false, { "Edit3", "<tab><btab><enter>" }, "1");
-        row("re-edit: Enter in Edit3 after Cancelar had the focus", true, { "", "<btab><tab>", "Edit3", "<enter>" },
-            "5");
-        row("re-edit: 05, then Enter on the focused Aceptar", true,
-            { "Edit1", "<Home>0", "Edit3", "<tab><tab><btab><enter>" }, "05", true);
-        row("re-edit of a row with another directory", true, { "", "" }, "5", false, "/otra/parte");
+        QTest::addColumn<bool>("reEdit");
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("edit1");
+        QTest::addColumn<bool>("pressed"); // "Aceptar" pressed: the questions come
+        using L = QStringList;
+        QTest::newRow("typing over the first field") << false << "" << L { "", "75" } << "50" << false;
+        QTest::newRow("Enter in Edit3 after Aceptar had the focus")
+            << false << "" << L { "Edit3", "<tab><btab><enter>" } << "1" << false;
+        QTest::newRow("re-edit: Enter in Edit3 after Cancelar had the focus")
+            << true << "" << L { "", "<btab><tab>", "Edit3", "<enter>" } << "5" << false;
+        QTest::newRow("re-edit: 05, then Enter on the focused Aceptar")
+            << true << "" << L { "Edit1", "<Home>0", "Edit3", "<tab><tab><btab><enter>" } << "05" << true;
+        QTest::newRow("re-edit of a row with another directory")
+            << true << "/otra/parte" << L { "", "" } << "5" << false;
     }
     void keysAfterTheFocusMoved()
     {
-        QFETCH(KeysCase, c);
-        const auto& [reEdit, directory, steps, edit1, pressed] = c;
+        QFETCH(bool, reEdit);
+        QFETCH(QString, directory);
+        QFETCH(QStringList, steps);
+        QFETCH(bool, pressed);
         const QStringList before { "1|9|4|7|/primera",
             "2|5|12|1234|" + (directory.isEmpty() ? m_fixture->work() : directory) };
         m_fixture->write(before, {});
@@ -151,7 +141,7 @@ private slots:
                 typeKeys(nullptr, steps[i + 1]);
             }
         }));
-        QCOMPARE(dialog->Edit1->text(), edit1);
+        QTEST(dialog->Edit1->text(), "edit1");
         QCOMPARE(NumPreguntas, pressed ? 5 : 0);
         QCOMPARE(stored(), before); // overwritten with "05" read as 5, or untouched
         if (pressed)
@@ -209,19 +199,19 @@ private slots:
     }
     void wholeChain_data()
     {
-        // The question counts typed in each pass; with several passes an earlier survey stands in the tables.
+        QTest::addColumn<bool>("earlier"); // an earlier survey is in the tables
         QTest::addColumn<QList<int>>("passes");
         QTest::addColumn<bool>("cancel"); // the last pass's parameters end with "Cancelar"
-        QTest::newRow("empty tables, 50 questions") << QList<int> { 50 } << false;
-        QTest::newRow("Ignorar, then 26 instead of 25") << QList<int> { 25, 26 } << false;
-        QTest::newRow("Ignorar twice, ending with 1") << QList<int> { 12, 9, 1 } << false;
-        QTest::newRow("Ignorar twice, then Cancelar abandons the survey") << QList<int> { 10, 11, 7 } << true;
+        QTest::newRow("empty tables, 50 questions") << false << QList<int> { 50 } << false;
+        QTest::newRow("Ignorar, then 26 instead of 25") << true << QList<int> { 25, 26 } << false;
+        QTest::newRow("Ignorar twice, ending with 1") << true << QList<int> { 12, 9, 1 } << false;
+        QTest::newRow("Ignorar twice, then Cancelar abandons the survey") << true << QList<int> { 10, 11, 7 } << true;
     }
     void wholeChain()
     {
+        QFETCH(bool, earlier);
         QFETCH(QList<int>, passes);
         QFETCH(bool, cancel);
-        const bool earlier = passes.size() > 1;
         QStringList params, questions;
         if (earlier)
             m_fixture->write(params = { "1|2|3|8|/antes" }, questions = { "1|vieja 1", "1|vieja 2" });
