@@ -208,12 +208,15 @@ void failWritesWhere(const QString& path, const QString& table, const QString& o
 }
 
 namespace {
-// Appends and posts one row of fields given as name, value, name, value...
-void appendRow(vdb::Table* t, const QVariantList& fields)
+// Appends and posts one row of fields given as name, value, name, value... and a picture, if any.
+void appendRow(vdb::Table* t, const QVariantList& fields, const QImage& picture = {})
 {
     t->append();
     for (qsizetype i = 0; i + 1 < fields.size(); i += 2)
         t->fieldByName(fields[i].toString()).setAsString(fields[i + 1].toString());
+    if (!picture.isNull())
+        t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
+    t->post();
 }
 } // namespace
 
@@ -226,11 +229,8 @@ void writeSurvey(int edicion, const QStringList& questions, int numIconos, int t
     appendRow(t1,
         { "Edicion", edicion, "Num", questions.size(), "Num_ico", numIconos, "Total_ico", totalIconos, "Direccion",
             directory });
-    t1->post();
-    for (const QString& q : questions) {
+    for (const QString& q : questions)
         appendRow(t2, { "Edicion", edicion, "Preguntas", q });
-        t2->post();
-    }
     t1->close();
     t2->close();
 }
@@ -242,10 +242,8 @@ void writeResult(int edicion, const QString& pregunta, int icon, int count, int 
     t->open();
     appendRow(t,
         { "Edicion", edicion, "Pregunta", pregunta, "Icono", icon, "Tiempo", "0:0:1:0", "Suma_tiempo", count * average,
-            "Rep_icono", count, "Promedio", average });
-    if (!picture.isNull())
-        t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
-    t->post();
+            "Rep_icono", count, "Promedio", average },
+        picture);
     if (!wasOpen)
         t->close();
 }
