@@ -176,14 +176,12 @@ void TestMainWindow::commands_data()
     row("Aplicar, empty: No, Sí", Command::Aplicar, 0, true) << L { "No", "Sí" } << L { ask, leave, "closed" };
     row("Aplicar, empty: Sí", Command::Aplicar, 0, true) << L { "Sí", "" } << L { ask, create.arg(1) };
     row("Aplicar, three", Command::Aplicar, 3, false) << L { "" } << L { select };
-    row("Crear, empty", Command::Crear, 0, true) << L { "" } << L { create.arg(1) };
-    row("Crear, three", Command::Crear, 3, false) << L { "" } << L { create.arg(4) };
+    row("Crear, three", Command::Crear, 3, true) << L { "" } << L { create.arg(4) };
     row("Modificar, empty", Command::Modificar, 0, true, "") << L { "OK" } << L { none.arg(0) };
     row("Modificar, three", Command::Modificar, 3, false) << L { "" } << L { change.arg(3) };
     row("Borrar, empty", Command::Borrar, 0, false, "Table1 Table3") << L { "OK" } << L { none.arg(0) };
     row("Borrar, three", Command::Borrar, 3, true) << L { "" } << L { erase };
-    row("Reporte, empty", Command::Reporte, 0, true, "Table1") << L { "OK" } << L { none.arg(0) };
-    row("Reporte, three not taken", Command::Reporte, 3, false, "Table1") << L { "OK" } << L { none.arg(3) };
+    row("Reporte, three not taken", Command::Reporte, 3, true, "Table1") << L { "OK" } << L { none.arg(3) };
     // Without the results table the commands that need it fail before any
     // question and open nothing; the others go on.
     row("Aplicar, no results file", Command::Aplicar, -1, false, "") << L { "OK" } << L { noFile };
