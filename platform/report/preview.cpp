@@ -55,7 +55,6 @@ private:
 PreviewWindow::PreviewWindow(std::shared_ptr<const PreparedReport> report, QWidget* parent)
     : QDialog(parent)
     , m_report(std::move(report))
-    , m_printer(QPrinter::HighResolution)
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setWindowTitle(QStringLiteral("Vista preliminar"));
@@ -99,12 +98,6 @@ PreviewWindow::PreviewWindow(std::shared_ptr<const PreparedReport> report, QWidg
     layout->addWidget(m_view, 1);
     m_view->viewport()->installEventFilter(this);
 
-    m_printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
-    m_printer.setCopyCount(1);
-    m_printer.setDuplex(QPrinter::DuplexNone);
-    m_printer.setPrintRange(QPrinter::AllPages);
-    m_printer.setPaperSource(QPrinter::Auto);
-
     // The pages first show at the report's own zoom; each page is drawn
     // only when it is shown.
     setZoom((m_report ? m_report->zoom : 100) / 100.0);
@@ -122,6 +115,19 @@ QToolButton* PreviewWindow::addButton(const char* name, const QString& text, voi
     connect(button, &QToolButton::clicked, this, slot);
     static_cast<QHBoxLayout*>(m_bar->layout())->addWidget(button);
     return button;
+}
+
+QPrinter& PreviewWindow::printer()
+{
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
+        m_printer->setCopyCount(1);
+        m_printer->setDuplex(QPrinter::DuplexNone);
+        m_printer->setPrintRange(QPrinter::AllPages);
+        m_printer->setPaperSource(QPrinter::Auto);
+    }
+    return *m_printer;
 }
 
 QToolButton* PreviewWindow::button(const QString& objectName) const
@@ -297,15 +303,15 @@ void PreviewWindow::printTo(QPrinter& printer)
 
 void PreviewWindow::printerSetup()
 {
-    QPageSetupDialog dialog(&m_printer, this);
+    QPageSetupDialog dialog(&printer(), this);
     dialog.exec();
 }
 
 void PreviewWindow::printClicked()
 {
-    QPrintDialog dialog(&m_printer, this);
+    QPrintDialog dialog(&printer(), this);
     if (dialog.exec() == QDialog::Accepted)
-        printTo(m_printer);
+        printTo(printer());
 }
 
 void PreviewWindow::saveClicked()

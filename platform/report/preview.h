@@ -51,7 +51,8 @@ public:
     // Shows a saved PDF file instead; false when it cannot be read.
     bool loadFrom(const QString& path);
     void printTo(QPrinter& printer);
-    QPrinter& printer() { return m_printer; }
+    // Made when first needed: setting up a printer costs more than showing a page.
+    QPrinter& printer();
 
     QToolButton* button(const QString& objectName) const;
 
@@ -77,7 +78,7 @@ private:
     PreviewSheet* m_sheet;
     QLabel* m_pageLabel;
     QWidget* m_bar;
-    QPrinter m_printer;
+    std::unique_ptr<QPrinter> m_printer;
     int m_page = 0;
     double m_zoom = 1.0;
     Fit m_fit = Fit::None;
