@@ -45,7 +45,9 @@ protected:
     {
         QPainter painter(this);
         painter.fillRect(event->rect(), palette().color(QPalette::Dark));
-        painter.drawImage(QPointF(kSheetMargin, kSheetMargin), m_window->shownPage());
+        painter.translate(kSheetMargin, kSheetMargin);
+        if (!m_window->drawPage(painter))
+            painter.drawImage(QPointF(0, 0), m_window->shownPage());
     }
 
 private:
@@ -160,16 +162,33 @@ QImage PreviewWindow::shownPage() const
     if (m_report) {
         m_shown = QImage(size, QImage::Format_RGB32);
         m_shown.fill(Qt::white);
+        m_shown.setDevicePixelRatio(ratio);
         QPainter painter(&m_shown);
-        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-        painter.scale(size.width() / m_report->pageSize.width(), size.height() / m_report->pageSize.height());
-        m_report->paintPage(painter, m_page);
+        drawPage(painter);
     } else {
         m_shown = m_document->render(m_page, size);
     }
     m_shown.setDevicePixelRatio(ratio);
     m_shownPage = m_page;
     return m_shown;
+}
+
+bool PreviewWindow::drawPage(QPainter& painter) const
+{
+    if (!m_report || pageCount() == 0)
+        return false;
+    // On whole device pixels, as the page's picture is.
+    const double ratio = painter.device()->devicePixelRatioF();
+    const QSizeF size = QSizeF((pageSize(m_page) * m_zoom * ratio).toSize()) / ratio;
+    if (size.isEmpty())
+        return true;
+    painter.save();
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    painter.setClipRect(QRectF(QPointF(0, 0), size), Qt::IntersectClip);
+    painter.scale(size.width() / m_report->pageSize.width(), size.height() / m_report->pageSize.height());
+    m_report->paintPage(painter, m_page);
+    painter.restore();
+    return true;
 }
 
 void PreviewWindow::setZoom(double factor)

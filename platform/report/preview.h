@@ -36,6 +36,9 @@ public:
     QSizeF pageSize(int page) const;
     // The page shown, drawn as the view draws it; only this page is kept.
     QImage shownPage() const;
+    // Draws a prepared page at the size shown, its corner at the painter's
+    // origin; false when the pages shown are a loaded file's pictures.
+    bool drawPage(QPainter& painter) const;
 
     void zoomWholePage();
     void zoomFull();
