@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace vrep {
 
@@ -48,6 +49,7 @@ protected:
         painter.translate(kSheetMargin, kSheetMargin);
         if (!m_window->drawPage(painter))
             painter.drawImage(QPointF(0, 0), m_window->shownPage());
+        m_window->layOutNextLater();
     }
 
 private:
@@ -244,12 +246,19 @@ void PreviewWindow::showPage(int page)
     m_view->verticalScrollBar()->setValue(0);
     m_view->horizontalScrollBar()->setValue(0);
     refreshPageInfo();
-    // The next page is laid out while the user reads this one.
-    if (m_report && m_page + 1 < pageCount())
-        QTimer::singleShot(0, this, [this, next = m_page + 1] {
-            if (m_report)
-                m_report->page(next);
-        });
+    m_next = m_report && m_page + 1 < pageCount() ? m_page + 1 : -1;
+}
+
+void PreviewWindow::layOutNextLater()
+{
+    // The next page is laid out while the user reads this one: once this
+    // one is on the screen, so that it never waits for the next.
+    if (m_next < 0)
+        return;
+    QTimer::singleShot(0, this, [this, next = std::exchange(m_next, -1)] {
+        if (m_report)
+            m_report->page(next);
+    });
 }
 
 void PreviewWindow::refreshPageInfo()

@@ -63,7 +63,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class PreviewSheet;
     enum class Fit { None, Width, WholePage };
+    void layOutNextLater();
     void setZoom(double factor);
     void fit();
     void printerSetup();
@@ -87,6 +89,7 @@ private:
     Fit m_fit = Fit::None;
     mutable QImage m_shown; // the page shown, at the size shown
     mutable int m_shownPage = -1;
+    int m_next = -1; // the page to lay out once the one shown is painted
 };
 
 } // namespace vrep
