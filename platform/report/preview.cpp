@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace vrep {
 
@@ -45,7 +46,10 @@ protected:
     {
         QPainter painter(this);
         painter.fillRect(event->rect(), palette().color(QPalette::Dark));
-        painter.drawImage(QPointF(kSheetMargin, kSheetMargin), m_window->shownPage());
+        painter.translate(kSheetMargin, kSheetMargin);
+        if (!m_window->drawPage(painter))
+            painter.drawImage(QPointF(0, 0), m_window->shownPage());
+        m_window->layOutNextLater();
     }
 
 private:
@@ -55,7 +59,6 @@ private:
 PreviewWindow::PreviewWindow(std::shared_ptr<const PreparedReport> report, QWidget* parent)
     : QDialog(parent)
     , m_report(std::move(report))
-    , m_printer(QPrinter::HighResolution)
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setWindowTitle(QStringLiteral("Vista preliminar"));
@@ -99,12 +102,6 @@ PreviewWindow::PreviewWindow(std::shared_ptr<const PreparedReport> report, QWidg
     layout->addWidget(m_view, 1);
     m_view->viewport()->installEventFilter(this);
 
-    m_printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
-    m_printer.setCopyCount(1);
-    m_printer.setDuplex(QPrinter::DuplexNone);
-    m_printer.setPrintRange(QPrinter::AllPages);
-    m_printer.setPaperSource(QPrinter::Auto);
-
     // The pages first show at the report's own zoom; each page is drawn
     // only when it is shown.
     setZoom((m_report ? m_report->zoom : 100) / 100.0);
@@ -122,6 +119,19 @@ QToolButton* PreviewWindow::addButton(const char* name, const QString& text, voi
     connect(button, &QToolButton::clicked, this, slot);
     static_cast<QHBoxLayout*>(m_bar->layout())->addWidget(button);
     return button;
+}
+
+QPrinter& PreviewWindow::printer()
+{
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
+        m_printer->setCopyCount(1);
+        m_printer->setDuplex(QPrinter::DuplexNone);
+        m_printer->setPrintRange(QPrinter::AllPages);
+        m_printer->setPaperSource(QPrinter::Auto);
+    }
+    return *m_printer;
 }
 
 QToolButton* PreviewWindow::button(const QString& objectName) const
@@ -154,16 +164,33 @@ QImage PreviewWindow::shownPage() const
     if (m_report) {
         m_shown = QImage(size, QImage::Format_RGB32);
         m_shown.fill(Qt::white);
+        m_shown.setDevicePixelRatio(ratio);
         QPainter painter(&m_shown);
-        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-        painter.scale(size.width() / m_report->pageSize.width(), size.height() / m_report->pageSize.height());
-        m_report->paintPage(painter, m_page);
+        drawPage(painter);
     } else {
         m_shown = m_document->render(m_page, size);
     }
     m_shown.setDevicePixelRatio(ratio);
     m_shownPage = m_page;
     return m_shown;
+}
+
+bool PreviewWindow::drawPage(QPainter& painter) const
+{
+    if (!m_report || pageCount() == 0)
+        return false;
+    // On whole device pixels, as the page's picture is.
+    const double ratio = painter.device()->devicePixelRatioF();
+    const QSizeF size = QSizeF((pageSize(m_page) * m_zoom * ratio).toSize()) / ratio;
+    if (size.isEmpty())
+        return true;
+    painter.save();
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    painter.setClipRect(QRectF(QPointF(0, 0), size), Qt::IntersectClip);
+    painter.scale(size.width() / m_report->pageSize.width(), size.height() / m_report->pageSize.height());
+    m_report->paintPage(painter, m_page);
+    painter.restore();
+    return true;
 }
 
 void PreviewWindow::setZoom(double factor)
@@ -219,12 +246,19 @@ void PreviewWindow::showPage(int page)
     m_view->verticalScrollBar()->setValue(0);
     m_view->horizontalScrollBar()->setValue(0);
     refreshPageInfo();
-    // The next page is laid out while the user reads this one.
-    if (m_report && m_page + 1 < pageCount())
-        QTimer::singleShot(0, this, [this, next = m_page + 1] {
-            if (m_report)
-                m_report->page(next);
-        });
+    m_next = m_report && m_page + 1 < pageCount() ? m_page + 1 : -1;
+}
+
+void PreviewWindow::layOutNextLater()
+{
+    // The next page is laid out while the user reads this one: once this
+    // one is on the screen, so that it never waits for the next.
+    if (m_next < 0)
+        return;
+    QTimer::singleShot(0, this, [this, next = std::exchange(m_next, -1)] {
+        if (m_report)
+            m_report->page(next);
+    });
 }
 
 void PreviewWindow::refreshPageInfo()
@@ -297,15 +331,15 @@ void PreviewWindow::printTo(QPrinter& printer)
 
 void PreviewWindow::printerSetup()
 {
-    QPageSetupDialog dialog(&m_printer, this);
+    QPageSetupDialog dialog(&printer(), this);
     dialog.exec();
 }
 
 void PreviewWindow::printClicked()
 {
-    QPrintDialog dialog(&m_printer, this);
+    QPrintDialog dialog(&printer(), this);
     if (dialog.exec() == QDialog::Accepted)
-        printTo(m_printer);
+        printTo(printer());
 }
 
 void PreviewWindow::saveClicked()

@@ -36,6 +36,9 @@ public:
     QSizeF pageSize(int page) const;
     // The page shown, drawn as the view draws it; only this page is kept.
     QImage shownPage() const;
+    // Draws a prepared page at the size shown, its corner at the painter's
+    // origin; false when the pages shown are a loaded file's pictures.
+    bool drawPage(QPainter& painter) const;
 
     void zoomWholePage();
     void zoomFull();
@@ -51,7 +54,8 @@ public:
     // Shows a saved PDF file instead; false when it cannot be read.
     bool loadFrom(const QString& path);
     void printTo(QPrinter& printer);
-    QPrinter& printer() { return m_printer; }
+    // Made when first needed: setting up a printer costs more than showing a page.
+    QPrinter& printer();
 
     QToolButton* button(const QString& objectName) const;
 
@@ -59,7 +63,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class PreviewSheet;
     enum class Fit { None, Width, WholePage };
+    void layOutNextLater();
     void setZoom(double factor);
     void fit();
     void printerSetup();
@@ -77,12 +83,13 @@ private:
     PreviewSheet* m_sheet;
     QLabel* m_pageLabel;
     QWidget* m_bar;
-    QPrinter m_printer;
+    std::unique_ptr<QPrinter> m_printer;
     int m_page = 0;
     double m_zoom = 1.0;
     Fit m_fit = Fit::None;
     mutable QImage m_shown; // the page shown, at the size shown
     mutable int m_shownPage = -1;
+    int m_next = -1; // the page to lay out once the one shown is painted
 };
 
 } // namespace vrep
