@@ -366,7 +366,7 @@ Database::Database(const QString& directory)
 
 Database::~Database()
 {
-    m_statements.clear();
+    forgetStatements();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         if (db.isOpen())
@@ -380,9 +380,17 @@ QString Database::filePath(const QString& tableFile) const
     return QDir(m_directory).filePath(tableFile);
 }
 
-void Database::detach(const QString& schema)
+void Database::forgetStatements()
 {
     m_statements.clear();
+    for (const auto& [sql, stmt] : m_engineStatements)
+        sqlite3_finalize(stmt);
+    m_engineStatements.clear();
+}
+
+void Database::detach(const QString& schema)
+{
+    forgetStatements();
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.exec(QStringLiteral("DETACH DATABASE %1").arg(quoteName(schema)));
     m_attached.erase(schema);
@@ -544,6 +552,21 @@ QSqlQuery& Database::statement(const QString& sql)
     if (it == m_statements.end())
         it = m_statements.emplace(sql, prepare(sql)).first;
     return it->second;
+}
+
+sqlite3_stmt* Database::engineStatement(const QByteArray& sql)
+{
+    auto it = m_engineStatements.find(sql);
+    if (it != m_engineStatements.end())
+        return it->second;
+    sqlite3* handle = nativeHandle();
+    sqlite3_stmt* stmt = nullptr;
+    if (!handle || sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    m_engineStatements.emplace(sql, stmt);
+    return stmt;
 }
 
 void Database::exec(QSqlQuery& query, const QString& what)

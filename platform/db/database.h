@@ -91,6 +91,9 @@ public:
     // A statement kept prepared for every later use of the same text, for
     // those run on every answer (finish() one whose rows are not all read).
     QSqlQuery& statement(const QString& sql);
+    // The same through the engine's own interface; reset it after use, never
+    // finalize it. Null when the text does not compile.
+    sqlite3_stmt* engineStatement(const QByteArray& sql);
     void exec(QSqlQuery& query, const QString& what);
     // The message for a table file locked by another program.
     Error busyError() const;
@@ -110,6 +113,7 @@ private:
     explicit Database(const QString& directory);
     void reloadDataSets();
     void detach(const QString& schema);
+    void forgetStatements();
     // The table files of the directory; listed again once it has changed.
     QStringList tableFiles();
 
@@ -127,6 +131,7 @@ private:
     bool m_rollbackOnly = false;
     std::set<DataSet*> m_dataSets;
     std::map<QString, QSqlQuery> m_statements;
+    std::map<QByteArray, sqlite3_stmt*> m_engineStatements;
 };
 
 QString schemaOf(const QString& tableFile);

@@ -43,6 +43,9 @@ QString fieldTypeName(FieldType type)
 
 namespace {
 
+// Enough for the pictures of a survey's icon window and then some.
+constexpr qsizetype kRememberedPictures = 64;
+
 QString quoteName(const QString& name)
 {
     QString n = name;
@@ -180,7 +183,7 @@ QByteArray Field::asBlob() const
 
 void Field::setImage(const QImage& image)
 {
-    setBlob(image.isNull() ? QByteArray() : encodeGraphic(image));
+    setBlob(image.isNull() ? QByteArray() : m_owner->encodedPicture(image));
 }
 
 void Field::setBlob(const QByteArray& bytes)
@@ -672,6 +675,19 @@ QByteArray DataSet::pictureBytes(const QVariant& stored, int column) const
     return bytes;
 }
 
+QByteArray DataSet::encodedPicture(const QImage& image) const
+{
+    // The key changes with any change to the image.
+    const qint64 key = image.cacheKey();
+    auto it = m_encoded.constFind(key);
+    if (it == m_encoded.constEnd()) {
+        if (m_encoded.size() >= kRememberedPictures)
+            m_encoded.clear();
+        it = m_encoded.insert(key, encodeGraphic(image));
+    }
+    return *it;
+}
+
 QImage DataSet::pictureOf(int field) const
 {
     // Rows share few pictures: each distinct one is decoded once.
@@ -691,7 +707,13 @@ QVariant DataSet::storedPicture(const QVariant& value, int column)
     if (schema.isEmpty() || value.typeId() != QMetaType::QByteArray || value.toByteArray().isEmpty())
         return value;
     const QByteArray bytes = value.toByteArray();
-    const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    auto digestIt = m_digests.constFind(bytes);
+    if (digestIt == m_digests.constEnd()) {
+        if (m_digests.size() >= kRememberedPictures)
+            m_digests.clear();
+        digestIt = m_digests.insert(bytes, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
+    }
+    const QByteArray digest = *digestIt;
     Database& db = database();
     const QString pictures = quoteName(schema) + QLatin1Char('.') + quoteName(pictureTableOf(schema));
     QSqlQuery& find = db.statement(QStringLiteral("SELECT rowid FROM %1 WHERE Resumen = ?").arg(pictures));
@@ -1041,23 +1063,35 @@ void readRow(sqlite3_stmt* stmt, const std::vector<FieldDef>& columns, Row& row)
 
 } // namespace
 
-sqlite3_stmt* Table::prepareRowRead(const QString& condition)
+QByteArray Table::rowReadSql(const QString& condition) const
 {
     // Pictures stay on disk until a row's picture is read.
-    Database& db = database();
     const QString schema = schemaName();
     QStringList columns { QStringLiteral("rowid") };
     for (const FieldDef& c : m_tableColumns)
         columns << (c.type == FieldType::Graphic ? QStringLiteral("NULL") : quoteName(c.name));
-    const QByteArray sql = QStringLiteral("SELECT %1 FROM %2.%3%4")
-                               .arg(columns.join(QStringLiteral(", ")), quoteName(schema), quoteName(schema), condition)
-                               .toUtf8();
+    return QStringLiteral("SELECT %1 FROM %2.%3%4")
+        .arg(columns.join(QStringLiteral(", ")), quoteName(schema), quoteName(schema), condition)
+        .toUtf8();
+}
+
+Error Table::rowReadError() const
+{
+    Database& db = const_cast<Table*>(this)->database();
     sqlite3* handle = db.nativeHandle();
+    const QString why = handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("sin conexión");
+    return Error(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(db.filePath(m_tableName)), why));
+}
+
+sqlite3_stmt* Table::prepareRowRead(const QString& condition)
+{
+    const QByteArray sql = rowReadSql(condition);
+    sqlite3* handle = database().nativeHandle();
     sqlite3_stmt* stmt = nullptr;
     if (!handle || sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
-        const QString why = handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("sin conexión");
+        const Error error = rowReadError();
         sqlite3_finalize(stmt);
-        throw Error(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(db.filePath(m_tableName)), why));
+        throw error;
     }
     return stmt;
 }
@@ -1113,7 +1147,10 @@ void Table::refreshRows(const std::vector<qint64>& rowids)
     requireActive();
     if (rowids.empty())
         return;
-    sqlite3_stmt* stmt = prepareRowRead(QStringLiteral(" WHERE rowid = ?"));
+    // Kept prepared: every answer reads the rows it changes again.
+    sqlite3_stmt* stmt = database().engineStatement(rowReadSql(QStringLiteral(" WHERE rowid = ?")));
+    if (!stmt)
+        throw rowReadError();
     for (const qint64 id : rowids) {
         sqlite3_bind_int64(stmt, 1, id);
         const int rc = sqlite3_step(stmt);
@@ -1138,7 +1175,7 @@ void Table::refreshRows(const std::vector<qint64>& rowids)
         }
         sqlite3_reset(stmt);
     }
-    sqlite3_finalize(stmt);
+    sqlite3_clear_bindings(stmt);
     if (m_cursor < 0 && !m_rows.empty())
         m_cursor = 0;
     m_eof = m_eof && m_rows.empty();

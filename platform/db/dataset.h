@@ -174,6 +174,7 @@ private:
     QByteArray pictureBytes(const QVariant& stored, int column) const;
     QImage pictureOf(int field) const;
     QVariant storedPicture(const QVariant& value, int column);
+    QByteArray encodedPicture(const QImage& image) const;
     void endEditForMove();
     void startBuffer(bool copyCurrent);
     void startInsert(bool appending); // a new row before the current one, or after the last
@@ -192,6 +193,10 @@ private:
     mutable QSet<QByteArray> m_distinctPictures;
     mutable QHash<qint64, QByteArray> m_pictureById;
     mutable QHash<QByteArray, QImage> m_decoded;
+    // Answers store the same few pictures over and over: each is encoded and
+    // digested once while it lasts.
+    mutable QHash<qint64, QByteArray> m_encoded; // by the image's cache key
+    QHash<QByteArray, QByteArray> m_digests;
 };
 
 // A table file "<name>.DB" in the database directory.
@@ -220,6 +225,8 @@ protected:
 private:
     // A statement reading every column but the pictures, rowid first.
     sqlite3_stmt* prepareRowRead(const QString& condition);
+    QByteArray rowReadSql(const QString& condition) const;
+    Error rowReadError() const;
     QString m_tableName;
 };
 

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QIconEngine>
 #include <QPainter>
+#include <QPointer>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 
@@ -102,6 +103,24 @@ void drawPicture(QPainter& painter, const QRectF& target, const QImage& picture,
         painter.drawImage(target, first);
     }
     painter.restore();
+}
+
+SpeedButton::SpeedButton(QWidget* parent)
+    : PictureWidget(parent)
+{
+    // Before the click is handled, so that a message it shows finds the button drawn up.
+    connect(this, &QAbstractButton::released, this, [this] { setUpdatesEnabled(true); });
+}
+
+void SpeedButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    // The button released is drawn from the event loop rather than at once:
+    // a click that hides its window then never waits for the drawing.
+    const QPointer<SpeedButton> self(this);
+    setUpdatesEnabled(false);
+    QToolButton::mouseReleaseEvent(event);
+    if (self && !updatesEnabled())
+        setUpdatesEnabled(true);
 }
 
 void SpeedButton::paintEvent(QPaintEvent*)

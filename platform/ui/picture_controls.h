@@ -52,10 +52,11 @@ class SpeedButton : public PictureWidget<QToolButton>
 {
     Q_OBJECT
 public:
-    using PictureWidget::PictureWidget;
+    explicit SpeedButton(QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 // A picture stretched over the whole widget, proportions not kept.
