@@ -1151,6 +1151,16 @@ void Table::refreshRows(const std::vector<qint64>& rowids)
     sqlite3_stmt* stmt = database().engineStatement(rowReadSql(QStringLiteral(" WHERE rowid = ?")));
     if (!stmt)
         throw rowReadError();
+    // A kept statement left stepping would hold its read lock past the transaction.
+    const struct Reset
+    {
+        sqlite3_stmt* stmt;
+        ~Reset()
+        {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+        }
+    } reset { stmt };
     for (const qint64 id : rowids) {
         sqlite3_bind_int64(stmt, 1, id);
         const int rc = sqlite3_step(stmt);
@@ -1175,7 +1185,6 @@ void Table::refreshRows(const std::vector<qint64>& rowids)
         }
         sqlite3_reset(stmt);
     }
-    sqlite3_clear_bindings(stmt);
     if (m_cursor < 0 && !m_rows.empty())
         m_cursor = 0;
     m_eof = m_eof && m_rows.empty();
