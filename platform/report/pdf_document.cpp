@@ -35,15 +35,15 @@ PdfDocument::PdfDocument(QObject* parent)
 
 PdfDocument::~PdfDocument() = default;
 
-PdfDocument::Error PdfDocument::load(const QString& path)
+bool PdfDocument::load(const QString& path)
 {
     if (!m_pages) {
         const MakePages make = pagesMaker();
         if (!make)
-            return Error::ModuleMissing;
+            return false;
         m_pages.reset(make());
     }
-    return m_pages->load(path) ? Error::None : Error::Unreadable;
+    return m_pages->load(path);
 }
 
 void PdfDocument::close()

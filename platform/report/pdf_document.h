@@ -28,12 +28,11 @@ public:
 class PdfDocument : public QObject
 {
 public:
-    enum class Error { None, Unreadable, ModuleMissing };
-
     explicit PdfDocument(QObject* parent = nullptr);
     ~PdfDocument() override;
 
-    Error load(const QString& path);
+    // False when the file cannot be read, or the module cannot be loaded.
+    bool load(const QString& path);
     void close();
     int pageCount() const;
     QSizeF pagePointSize(int page) const;

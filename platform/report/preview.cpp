@@ -288,7 +288,7 @@ bool PreviewWindow::loadFrom(const QString& path)
     if (!QFile::copy(path, copy))
         return false;
     PdfDocument probe;
-    if (probe.load(copy) != PdfDocument::Error::None || probe.pageCount() == 0) {
+    if (!probe.load(copy) || probe.pageCount() == 0) {
         QFile::remove(copy);
         return false;
     }
