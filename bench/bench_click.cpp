@@ -13,6 +13,7 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -29,6 +30,56 @@ struct RunFigures
     std::vector<double> iconWindows;
 };
 
+// The floor of a click: one result-sized row, picture included, inserted and
+// committed as durably as the store commits, in the same folder. Taken between
+// the clicks, so that both meet the same disk.
+class DurableInsert
+{
+public:
+    DurableInsert(const QString& folder, const QImage& picture)
+        : m_blob(vdb::encodeGraphic(picture))
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
+        db.setDatabaseName(QDir(folder).filePath(QStringLiteral("floor.db")));
+        if (!db.open())
+            qFatal("cannot open the floor's file");
+        m_query = QSqlQuery(db);
+        m_query.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        m_query.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        m_query.exec(QStringLiteral(
+            "CREATE TABLE r (a INTEGER, b TEXT, c INTEGER, d TEXT, e BLOB, f INTEGER, g INTEGER, h INTEGER)"));
+    }
+    ~DurableInsert()
+    {
+        m_query = QSqlQuery();
+        QSqlDatabase::database(kConnection).close();
+        QSqlDatabase::removeDatabase(kConnection);
+    }
+    DurableInsert(const DurableInsert&) = delete;
+    DurableInsert& operator=(const DurableInsert&) = delete;
+
+    void sample()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        m_query.exec(QStringLiteral("BEGIN"));
+        m_query.prepare(QStringLiteral("INSERT INTO r VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (const QVariant& v :
+            QVariantList { 1, questionText(1, 1), int(m_ms.size()), QStringLiteral("0:0:2:0"), m_blob, 2, 1, 2 })
+            m_query.addBindValue(v);
+        m_query.exec();
+        m_query.exec(QStringLiteral("COMMIT"));
+        m_ms.push_back(msSince(timer));
+    }
+    double ms() const { return median(m_ms); }
+
+private:
+    static inline const QString kConnection = QStringLiteral("floor");
+    QByteArray m_blob;
+    QSqlQuery m_query;
+    std::vector<double> m_ms;
+};
+
 // Presses a button, starts the clock on its release and waits for the next
 // window `which` accepts to be painted.
 double releaseUntilPainted(PaintClock& clock, QWidget* button, std::function<bool(QWidget*)> which)
@@ -40,7 +91,7 @@ double releaseUntilPainted(PaintClock& clock, QWidget* button, std::function<boo
 }
 
 // Survey 1 taken from the survey list as a respondent does, up to question kQuestions.
-RunFigures takeSurvey(PaintClock& clock)
+RunFigures takeSurvey(PaintClock& clock, DurableInsert& floor)
 {
     using run_fixture::shownWindow;
     DataModule6->Table3->open();
@@ -62,43 +113,11 @@ RunFigures takeSurvey(PaintClock& clock)
         out.clicks.push_back(releaseUntilPainted(clock, icons->speedButton(1 + q % 12),
             [](QWidget* w) { return qobject_cast<TForm4*>(w) && w->isVisible(); }));
         run_fixture::releaseHidden();
+        floor.sample();
     }
     delete list.data();
     run_fixture::releaseHidden();
     return out;
-}
-
-// The floor of a click: one result-sized row, picture included, inserted and
-// committed as durably as the store commits, in the same folder.
-double durableInsertMs(const QString& folder, const QImage& picture)
-{
-    std::vector<double> ms;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("floor"));
-        db.setDatabaseName(QDir(folder).filePath(QStringLiteral("floor.db")));
-        if (!db.open())
-            qFatal("cannot open the floor's file");
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
-        q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
-        q.exec(QStringLiteral("CREATE TABLE r (a INTEGER, b TEXT, c INTEGER, d TEXT, e BLOB, f INTEGER, g INTEGER, "
-                              "h INTEGER)"));
-        const QByteArray blob = vdb::encodeGraphic(picture);
-        for (int i = 0; i < 30; ++i) {
-            QElapsedTimer timer;
-            timer.start();
-            q.exec(QStringLiteral("BEGIN"));
-            q.prepare(QStringLiteral("INSERT INTO r VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-            for (const QVariant& v :
-                QVariantList { 1, questionText(1, 1), i, QStringLiteral("0:0:2:0"), blob, 2, 1, 2 })
-                q.addBindValue(v);
-            q.exec();
-            q.exec(QStringLiteral("COMMIT"));
-            ms.push_back(msSince(timer));
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("floor"));
-    return median(ms);
 }
 
 // The floor of the icon window: a plain window with 12 labels showing the
@@ -123,6 +142,34 @@ double plainWindowMs(PaintClock& clock, const QString& icons)
     return median(ms);
 }
 
+// What a click's window change costs by itself: a plain window with a text
+// and a button shown again while another one is hidden, to painted.
+double plainWindowChangeMs(PaintClock& clock)
+{
+    QWidget shown;
+    QWidget next;
+    for (QWidget* w : { &shown, &next }) {
+        w->setObjectName(QStringLiteral("change"));
+        w->resize(544, 375);
+    }
+    auto* text = new QLabel(&next);
+    text->setGeometry(20, 40, 500, 40);
+    (new QPushButton(QStringLiteral("Aceptar"), &next))->setGeometry(230, 300, 75, 25);
+    std::vector<double> ms;
+    for (int run = 0; run < kQuestions; ++run) {
+        shown.show();
+        next.hide();
+        if (!QTest::qWaitForWindowExposed(&shown, 5000))
+            qFatal("plain window not shown");
+        text->setText(questionText(1, run + 1));
+        clock.start([&next](QWidget* w) { return w == &next; });
+        next.show();
+        shown.hide();
+        ms.push_back(clock.wait());
+    }
+    return median(ms);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -138,9 +185,10 @@ int main(int argc, char** argv)
         filling.start();
         fillStore(iconRoot, 50, rows);
         std::printf("%d result rows written in %.1f s\n", rows, msSince(filling) / 1000);
-        const RunFigures run = takeSurvey(clock);
-        const double floor = durableInsertMs(
+        DurableInsert durable(
             data.directory(), vdb::loadBitmapFile(QDir(iconRoot).filePath(QStringLiteral("1/1.bmp"))));
+        const RunFigures run = takeSurvey(clock, durable);
+        const double floor = durable.ms();
         const double click = median(run.clicks);
         const QByteArray name = QStringLiteral("click: release to next notice painted, %L1 rows").arg(rows).toUtf8();
         if (rows == 30000)
@@ -154,6 +202,7 @@ int main(int argc, char** argv)
             const double plain = plainWindowMs(clock, QDir(iconRoot).filePath(QStringLiteral("1")));
             figure("icon window: creation to first paint", window, "ms", "< 2 ms and < 1.3x floor",
                 window < 2 && window < 1.3 * plain, plain);
+            figure("click's window change alone: plain windows", plainWindowChangeMs(clock), "ms", "-", true);
         }
         delete DataModule6;
         DataModule6 = nullptr;
