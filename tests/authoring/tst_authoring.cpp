@@ -51,64 +51,6 @@ inline void writeRows(const QString& table, const QString& columns, const QStrin
 
 inline const QString kAllParameters = QStringLiteral("Edicion, Num, Num_ico, Total_ico, Direccion");
 
-// Per test: tables, data module, a working directory holding "iconos", the run state as the main window leaves it.
-class Fixture
-{
-public:
-    Fixture()
-        : m_savedCwd(QDir::currentPath())
-    {
-        QDir().mkpath(m_data.path(QStringLiteral("trabajo/iconos")));
-        m_work = QDir(m_data.path(QStringLiteral("trabajo"))).canonicalPath();
-        QDir::setCurrent(m_work);
-        EdicionActual = 1;
-        ModoReedicion = NumPreguntas = 0;
-        RunUnderWay = false;
-        DirIconos.clear();
-    }
-    ~Fixture()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<vui::Form*>(w))
-                w->deleteLater();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QDir::setCurrent(m_savedCwd);
-        RunUnderWay = false;
-    }
-    QString work() const { return m_work; }
-    QString file(const QString& name) const { return m_data.tablePath(name + QStringLiteral(".DB")); }
-    void write(const QStringList& params, const QStringList& questions, const QStringList& results = {}) const
-    {
-        writeRows(file(QStringLiteral("variables")), kAllParameters, params);
-        writeRows(file(QStringLiteral("preguntas")), QStringLiteral("Edicion, Preguntas"), questions);
-        writeRows(file(QStringLiteral("tesis")),
-            QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, Promedio"), results,
-            QStringLiteral(", '0:0:3:120', x'424d', 6, 2, 3"));
-    }
-    QStringList rows(const QString& table, const QString& columns) const
-    {
-        return fileRows(file(table), table, columns);
-    }
-    QStringList parameters(const QString& columns = QStringLiteral("Edicion, Direccion")) const
-    {
-        return rows(QStringLiteral("variables"), columns);
-    }
-    QStringList questions() const { return rows(QStringLiteral("preguntas"), QStringLiteral("Edicion, Preguntas")); }
-    QStringList results() const { return rows(QStringLiteral("tesis"), QStringLiteral("Edicion, Pregunta, Icono")); }
-    QStringList everything() const
-    {
-        QStringList all;
-        for (const QString table : { "variables", "preguntas", "tesis" })
-            all << allFileRows(file(table), table);
-        return all;
-    }
-
-private:
-    QString m_savedCwd;
-    ModuleData m_data;
-    QString m_work;
-};
-
 // What "Aplicar Encuesta", "Borrar Encuesta" and "Modificar Preguntas" do before they create their window.
 template <typename W> W* openAsTheCommandDoes()
 {
@@ -135,22 +77,25 @@ inline bool focusOn(QWidget* widget)
     return QTest::qWaitFor([widget] { return widget->hasFocus(); }, 2000);
 }
 
-// Ends a dialog that a failed check in an answer left open, so the test reports instead of hanging.
-inline auto closeIfLeftOpen(QWidget* modal)
+// Once a modal window shows, `act` answers it; one that a failed check in `act` left open is ended, so the test
+// reports instead of hanging.
+template <typename W = QWidget> void whenShown(const std::function<void(W*)>& act)
 {
-    return qScopeGuard([dialog = QPointer<QDialog>(qobject_cast<QDialog*>(modal))] {
-        if (dialog && dialog->isVisible())
-            dialog->done(0);
+    whenModal([act](QWidget* modal) {
+        const auto guard = qScopeGuard([dialog = QPointer<QDialog>(qobject_cast<QDialog*>(modal))] {
+            if (dialog && dialog->isVisible())
+                dialog->done(0);
+        });
+        auto* window = qobject_cast<W*>(modal);
+        QVERIFY2(window && QTest::qWaitForWindowExposed(window), qPrintable(modal->windowTitle()));
+        act(window);
     });
 }
 
 // Shows a dialog modally while `act` answers it; -1 when a window was left open longer than patienceMs.
 inline int showAnswered(vui::Form* dialog, const std::function<void(QWidget*)>& act, int patienceMs = 8000)
 {
-    whenModal([act](QWidget* modal) {
-        const auto guard = closeIfLeftOpen(modal);
-        act(modal);
-    });
+    whenShown(act);
     int result = -1;
     return runAnswered([&] { result = dialog->showModal(); }, patienceMs) ? result : -1;
 }
@@ -178,13 +123,31 @@ class TestAuthoring : public QObject
 
 private slots:
     void initTestCase() { vui::installFontSubstitutions(); }
+    // Per test: tables, data module, a working directory holding "iconos" with six icons, the run state as the main
+    // window leaves it.
     void init()
     {
-        m_fixture = std::make_unique<Fixture>();
-        m_icons = m_fixture->work() + QStringLiteral("/iconos");
+        m_data.emplace();
+        QDir().mkpath(m_data->path("trabajo/iconos"));
+        m_work = QDir(m_data->path("trabajo")).canonicalPath();
+        QDir::setCurrent(m_work);
+        m_icons = m_work + "/iconos";
         writeIcons(m_icons, 6);
+        EdicionActual = 1;
+        ModoReedicion = NumPreguntas = 0;
+        RunUnderWay = false;
+        DirIconos.clear();
     }
-    void cleanup() { m_fixture.reset(); }
+    void cleanup()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<vui::Form*>(w))
+                w->deleteLater();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QDir::setCurrent(QDir::tempPath());
+        m_data.reset();
+        RunUnderWay = false;
+    }
 
     // Keys typed over a field's selected text ("^v " pastes the rest); the text typed, then once left.
     void rangeRules_data()
@@ -238,7 +201,7 @@ private slots:
     {
         QFETCH(bool, typed);
         auto dialog = openDialog();
-        const QString work = m_fixture->work();
+        const QString work = m_work;
         QString enabled; // "Aceptar" after each step
         auto step = [&](QWidget* field, const QString& keys) {
             QVERIFY(focusOn(field));
@@ -288,9 +251,8 @@ private slots:
         QFETCH(QString, directory);
         QFETCH(QStringList, steps);
         QFETCH(bool, pressed);
-        const QStringList before { "1|9|4|7|/primera",
-            "2|5|12|1234|" + (directory.isEmpty() ? m_fixture->work() : directory) };
-        m_fixture->write(before, {});
+        const QStringList before { "1|9|4|7|/primera", "2|5|12|1234|" + (directory.isEmpty() ? m_work : directory) };
+        write(before, {});
         ModoReedicion = reEdit ? 1 : 0;
         EdicionActual = reEdit ? 2 : 3;
         auto dialog = openDialog();
@@ -322,44 +284,36 @@ private slots:
         QCOMPARE(stored(), reEdit ? before.mid(0, 1) : before);
         QVERIFY(!DataModule6->Table1->active());
     }
-    // A failing post shows the error, keeps earlier rows and leaves no row pending.
-    void storeError_data()
-    {
-        QTest::addColumn<bool>("questions");
-        QTest::newRow("parameters") << false;
-        QTest::newRow("questions") << true;
-    }
+    // A failing post shows the error, keeps the earlier rows and leaves no row pending: a full disk as the
+    // parameters, or the third question, are written.
     void storeError()
     {
-        QFETCH(bool, questions);
-        const char* name = questions ? "preguntas" : "variables";
-        // A full disk as the third question, or the parameters, are written.
-        failWritesWhere(m_fixture->file(name), name, "INSERT", questions ? "NEW.Preguntas = 'p3'" : "1");
+        failWritesWhere(file("variables"), "variables", "INSERT", "1");
+        failWritesWhere(file("preguntas"), "preguntas", "INSERT", "NEW.Preguntas = 'p3'");
         NumPreguntas = 5;
-        std::unique_ptr<vui::Form> form(questions ? static_cast<vui::Form*>(new TForm3) : new TForm2);
-        const int result = showAnswered(form.get(), [](QWidget* modal) {
-            auto* entry = qobject_cast<TForm3*>(modal);
-            for (int k = 1; entry && k <= 5; ++k)
-                QTest::keyClicks(entry->questionEdit(k), QByteArray("p") + QByteArray::number(k));
-            if (!entry)
-                makeAceptarAvailable(qobject_cast<TForm2*>(modal));
-            pressOnModal(QStringLiteral("OK")); // the error box comes instead of the next dialog
-            findButton(modal, QStringLiteral("Aceptar"))->click();
-        });
-        QCOMPARE(result, int(vui::mrOk));
-        QVERIFY2(lastModalText().contains("disco lleno"), qPrintable(lastModalText()));
-        QCOMPARE(questions ? m_fixture->questions() : stored(),
-            (questions ? QStringList { "1|p1", "1|p2" } : QStringList()));
-        vdb::Table* table = questions ? DataModule6->Table2 : DataModule6->Table1;
-        QVERIFY(table->state() != vdb::State::Insert && table->state() != vdb::State::Edit);
-        if (questions)
-            QCOMPARE(table->recordCount(), 2);
+        for (vui::Form* form : std::initializer_list<vui::Form*> { new TForm2, new TForm3 }) {
+            const int result = showAnswered(form, [](QWidget* modal) {
+                auto* entry = qobject_cast<TForm3*>(modal);
+                for (int k = 1; entry && k <= 5; ++k)
+                    QTest::keyClicks(entry->questionEdit(k), QByteArray("p") + QByteArray::number(k));
+                if (!entry)
+                    makeAceptarAvailable(qobject_cast<TForm2*>(modal));
+                pressOnModal(QStringLiteral("OK")); // the error box comes instead of the next dialog
+                findButton(modal, QStringLiteral("Aceptar"))->click();
+            });
+            QCOMPARE(result, int(vui::mrOk));
+            QVERIFY2(lastModalText().contains("disco lleno"), qPrintable(lastModalText()));
+        }
+        QCOMPARE(stored() + questionRows(), (QStringList { "1|p1", "1|p2" }));
+        for (vdb::Table* table : { DataModule6->Table1, DataModule6->Table2 })
+            QVERIFY(table->state() != vdb::State::Insert && table->state() != vdb::State::Edit);
+        QCOMPARE(DataModule6->Table2->recordCount(), 2);
     }
     void creationStepFailing()
     {
         // Re-edit's reading of the row fails: shown, and the dialog still comes up.
         ModoReedicion = 1;
-        QVERIFY(QFile::remove(m_fixture->file("variables")));
+        QVERIFY(QFile::remove(file("variables")));
         pressOnModal(QStringLiteral("OK"));
         std::unique_ptr<TForm2> dialog;
         QVERIFY(runAnswered([&] { dialog = openDialog(); }));
@@ -383,12 +337,11 @@ private slots:
         QFETCH(bool, cancel);
         QStringList params, questions;
         if (earlier)
-            m_fixture->write(params = { "1|2|3|8|/antes" }, questions = { "1|vieja 1", "1|vieja 2" });
+            write(params = { "1|2|3|8|/antes" }, questions = { "1|vieja 1", "1|vieja 2" });
 
         m_questionDialogs = 0;
         answerParameters(passes, 0, cancel);
         // As "Crear Encuesta" opens it.
-        ModoReedicion = 0;
         DataModule6->Table1->open();
         EdicionActual = DataModule6->Table1->recordCount() + 1;
         auto* dialog = new TForm2; // released with the fixture
@@ -404,11 +357,11 @@ private slots:
         const int n = passes.last();
         const int edition = earlier ? 2 : 1;
         if (!cancel)
-            params << QStringLiteral("%1|%2|2|15|%3").arg(edition).arg(n).arg(m_fixture->work());
+            params << QStringLiteral("%1|%2|2|15|%3").arg(edition).arg(n).arg(m_work);
         for (int k = 1; !cancel && k <= n; ++k)
             questions << QString::number(edition) + '|' + text(passes.size(), k, n).left(70);
-        QCOMPARE(m_fixture->parameters(kAllParameters), params);
-        QCOMPARE(m_fixture->questions(), questions);
+        QCOMPARE(parameterRows(kAllParameters), params);
+        QCOMPARE(questionRows(), questions);
         QVERIFY(!DataModule6->Table2->active());
     }
 
@@ -444,11 +397,11 @@ private slots:
     void keysThenEscapeOrEnter()
     {
         QFETCH(Case, c);
-        m_fixture->write({ "1|a", "2|b", "3|c" }, kChangeQuestions, kChangeResults);
-        const auto& [survey, entry, keys, typed, meanwhile, questionRows, resultRows] = c;
-        const bool enter = questionRows != QList<int> { -1 }, failing = meanwhile == "full disk";
+        write({ "1|a", "2|b", "3|c" }, kChangeQuestions, kChangeResults);
+        const auto& [survey, entry, keys, typed, meanwhile, changedQuestions, changedResults] = c;
+        const bool enter = changedQuestions != QList<int> { -1 }, failing = meanwhile == "full disk";
         if (failing) // after the question rows and the first result rows were written
-            failWritesWhere(m_fixture->file("tesis"), "tesis", "UPDATE", "OLD.Icono = 5");
+            failWritesWhere(file("tesis"), "tesis", "UPDATE", "OLD.Icono = 5");
         RunUnderWay = meanwhile == "run";
         auto* form = openAsTheCommandDoes<TForm8>();
         QString text;
@@ -470,12 +423,12 @@ private slots:
                                   : DataModule6->Table1->active() && DataModule6->Query1->active());
         QCOMPARE(DataModule6->Table3->active(), RunUnderWay || !enter || failing);
         QStringList questions = kChangeQuestions, results = kChangeResults;
-        for (int i : enter ? questionRows : QList<int>())
+        for (int i : enter ? changedQuestions : QList<int>())
             questions[i] = questions[i].section('|', 0, 0) + '|' + text.mid(2);
-        for (int i : resultRows)
+        for (int i : changedResults)
             results[i] = results[i].section('|', 0, 0) + '|' + text.mid(2) + '|' + results[i].section('|', 2);
-        QCOMPARE(m_fixture->questions(), questions);
-        QCOMPARE(m_fixture->results(), results);
+        QCOMPARE(questionRows(), questions);
+        QCOMPARE(resultRows(), results);
         if (!failing)
             return;
         QVERIFY2(lastModalText().contains("disco lleno"), qPrintable(lastModalText()));
@@ -487,7 +440,7 @@ private slots:
     // The navigator: hidden with a single survey; a press clears the choice and nothing else.
     void navigator()
     {
-        m_fixture->write({ "1|a", "2|b", "3|c" }, kChangeQuestions, kChangeResults);
+        write({ "1|a", "2|b", "3|c" }, kChangeQuestions, kChangeResults);
         auto* form = openAsTheCommandDoes<TForm8>();
         const int result = showAnswered(form, [&](QWidget*) {
             choose(form, 1);
@@ -505,8 +458,8 @@ private slots:
         // With nothing chosen only the second survey's empty question changed.
         QStringList questions = kChangeQuestions;
         questions[5] = "2|Vacía";
-        QCOMPARE(m_fixture->questions(), questions);
-        QCOMPARE(m_fixture->results(), kChangeResults);
+        QCOMPARE(questionRows(), questions);
+        QCOMPARE(resultRows(), kChangeResults);
         EdicionActual = 1;
         QVERIFY(TForm8().DBNavigator1->isHidden());
     }
@@ -514,7 +467,7 @@ private slots:
     void handOver()
     {
         const QString dir = surveyDirectory(m_icons);
-        m_fixture->write({ "1|1|2|6|" + dir, "2|2|5|6|" + dir }, { "1|Otra", "2|¿Cuál?", "2|" });
+        write({ "1|1|2|6|" + dir, "2|2|5|6|" + dir }, { "1|Otra", "2|¿Cuál?", "2|" });
         Memo1.replace({ QStringLiteral("vieja") });
         QString focused;
         const int result = openList([&focused](TForm7* form) {
@@ -578,11 +531,9 @@ private slots:
         QStringList texts;
         for (int i = 1; i <= questions; ++i)
             texts << QStringLiteral("1|q%1").arg(i);
-        const QString shape = QStringLiteral("%1|%2|%3|")
-                                  .arg(questions)
-                                  .arg(icons)
-                                  .arg(icon4 == "no directory" ? 0 : 4); // 4.bmp the last
-        m_fixture->write({ "1|" + shape + dir }, texts);
+        // 4.bmp the last.
+        const QString shape = QString::asprintf("%d|%d|%d|", questions, icons, icon4 == "no directory" ? 0 : 4);
+        write({ "1|" + shape + dir }, texts);
         const int result = openList([refused](TForm7* form) {
             if (refused)
                 pressOnModal(QStringLiteral("OK"));
@@ -633,37 +584,37 @@ private slots:
         QFETCH(QStringList, questions);
         QFETCH(QStringList, results);
         QFETCH(QStringList, edition);
-        m_fixture->write(params, questions, results);
+        write(params, questions, results);
         deleteSurvey(edition.first());
-        QTEST(m_fixture->parameters(), "paramsAfter");
-        QTEST(m_fixture->questions(), "questionsAfter");
-        QTEST(m_fixture->results(), "resultsAfter");
+        QTEST(parameterRows(), "paramsAfter");
+        QTEST(questionRows(), "questionsAfter");
+        QTEST(resultRows(), "resultsAfter");
         // The open datasets show what the files hold.
-        QCOMPARE(DataModule6->Table3->recordCount(), m_fixture->results().size());
+        QCOMPARE(DataModule6->Table3->recordCount(), resultRows().size());
     }
     // Through the list: "No" keeps everything; a deletion failing at the last write, after the earlier tables and part
     // of this one were written, or on a read-only file, is shown and changes nothing; then two deletions in a row.
     void throughTheList()
     {
-        m_fixture->write({ "1|a", "2|b", "3|c" }, { "1|p1", "2|p2", "2|p2b", "3|p3" },
+        write({ "1|a", "2|b", "3|c" }, { "1|p1", "2|p2", "2|p2b", "3|p3" },
             { "2|p2|1", "3|p3|2", "1|p1|3", "2|p2b|5", "3|p3|9" });
-        const QStringList before = m_fixture->everything();
+        const QStringList before = everything();
         QCOMPARE(pressBorrar("No", 2), int(vui::mrCancel));
-        QCOMPARE(m_fixture->everything(), before);
+        QCOMPARE(everything(), before);
         // Nothing was closed or moved either.
         QVERIFY(DataModule6->Table1->active() && DataModule6->Table2->active() && DataModule6->Table3->active());
         QCOMPARE(DataModule6->Table1->fieldByName("Edicion").asString(), QString("2"));
         // A survey that is not there is refused.
         QVERIFY_THROWS_EXCEPTION(vdb::Error, deleteSurvey(QStringLiteral("7")));
-        QCOMPARE(m_fixture->everything(), before);
+        QCOMPARE(everything(), before);
 
-        const QString tesis = m_fixture->file("tesis");
+        const QString tesis = file("tesis");
         failWritesWhere(tesis, "tesis", "UPDATE", "OLD.Icono = 9");
         for (const QString message : { "disco lleno", "solo lectura" }) {
             QCOMPARE(pressBorrar("Sí", 2, true), int(vui::mrOk));
             QVERIFY2(lastModalText().startsWith("No se pudo borrar la Encuesta 2") && lastModalText().contains(message),
                 qPrintable(lastModalText()));
-            QCOMPARE(m_fixture->everything(), before);
+            QCOMPARE(everything(), before);
             // Tests run as the superuser: the permission bits alone mark the file.
             withTableFile(tesis, [](QSqlDatabase& db) { execOn(db, "DROP TRIGGER IF EXISTS injected_failure"); });
             QFile::setPermissions(tesis, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
@@ -675,7 +626,7 @@ private slots:
         QCOMPARE(EdicionActual, 2);
         QCOMPARE(second->ListBox1->item(0)->text(), QString("p2"));
         QCOMPARE(pressBorrar("Sí", 2, false, second), int(vui::mrOk));
-        QCOMPARE(m_fixture->parameters() + m_fixture->questions() + m_fixture->results(),
+        QCOMPARE(parameterRows() + questionRows() + resultRows(),
             (QStringList { "1|b", "1|p2", "1|p2b", "1|p2|1", "1|p2b|5" }));
         QVERIFY(DataModule6->Table1->active() && DataModule6->Table2->active() && DataModule6->Table3->active());
     }
@@ -696,7 +647,28 @@ private:
         typeKeys(dialog->Edit4, count + "<Enter>");
         QTRY_VERIFY_WITH_TIMEOUT(dialog->DriveComboBox1->hasFocus(), 2000);
     }
-    QStringList stored() const { return m_fixture->parameters(kAllParameters); }
+    QStringList stored() const { return parameterRows(kAllParameters); }
+    QString file(const QString& name) const { return m_data->tablePath(name + ".DB"); }
+    void write(const QStringList& params, const QStringList& questions, const QStringList& results = {}) const
+    {
+        writeRows(file("variables"), kAllParameters, params);
+        writeRows(file("preguntas"), "Edicion, Preguntas", questions);
+        writeRows(file("tesis"), "Edicion, Pregunta, Icono, Tiempo, Grafico, Suma_tiempo, Rep_icono, Promedio", results,
+            ", '0:0:3:120', x'424d', 6, 2, 3");
+    }
+    QStringList parameterRows(const QString& columns = "Edicion, Direccion") const
+    {
+        return fileRows(file("variables"), "variables", columns);
+    }
+    QStringList questionRows() const { return fileRows(file("preguntas"), "preguntas", "Edicion, Preguntas"); }
+    QStringList resultRows() const { return fileRows(file("tesis"), "tesis", "Edicion, Pregunta, Icono"); }
+    QStringList everything() const
+    {
+        QStringList all;
+        for (const QString table : { "variables", "preguntas", "tesis" })
+            all << allFileRows(file(table), table);
+        return all;
+    }
     // Question k of n as pass `pass` types it: the second left empty, the last a character longer than a field takes.
     static QString text(int pass, int k, int n)
     {
@@ -713,12 +685,9 @@ private:
     // Answers pass `index`: "Ignorar" but on the last, there "Aceptar" (or "Cancelar" on its parameters).
     void answerParameters(const QList<int>& passes, int index, bool cancel)
     {
-        whenModal([=, this](QWidget* modal) {
-            const auto guard = closeIfLeftOpen(modal);
-            auto* parameters = qobject_cast<TForm2*>(modal);
-            QVERIFY2(parameters, qPrintable(modal->windowTitle()));
+        whenShown<TForm2>([=, this](TForm2* parameters) {
             // A user types into the dialog once it is the active window.
-            QVERIFY(QTest::qWaitForWindowActive(parameters) && QTest::qWaitForWindowExposed(parameters));
+            QVERIFY(QTest::qWaitForWindowActive(parameters));
             QVERIFY(index == 0
                 || (overHiddenOpener(parameters) && parameters->windowTitle() == "Vesmarin - Edicion de Encuesta"));
             // A re-edit pass starts from what the pass before stored.
@@ -731,11 +700,8 @@ private:
             const bool lastPass = index == passes.size() - 1;
             if (lastPass && cancel)
                 return parameters->BitBtn2->click();
-            whenModal([=, this, centre = parameters->frameGeometry().center()](QWidget* modal) {
-                const auto guard = closeIfLeftOpen(modal);
-                auto* questions = qobject_cast<TForm3*>(modal);
-                QVERIFY2(questions, qPrintable(modal->windowTitle()));
-                QVERIFY(QTest::qWaitForWindowExposed(questions)); // framed by the window manager, if any
+            // Once framed by the window manager, if any.
+            whenShown<TForm3>([=, this, centre = parameters->frameGeometry().center()](TForm3* questions) {
                 ++m_questionDialogs;
                 const int n = passes.at(index);
                 QCOMPARE(questions->questionCount(), n);
@@ -745,18 +711,14 @@ private:
                 QVERIFY(overHiddenOpener(questions));
                 QVERIFY((questions->frameGeometry().center() - centre).manhattanLength() <= 1);
                 // Its group box, the buttons' left, the last row's label and field; only rows 1 to n shown.
-                const auto at = [](QPoint p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); };
-                const QSize box = questions->GroupBox1->size();
+                const QRect box = questions->GroupBox1->geometry();
+                const QPoint label = questions->questionLabel(n)->pos(), edit = questions->questionEdit(n)->pos();
                 QCOMPARE(
-                    QStringList(
-                        { at(questions->GroupBox1->pos()), QStringLiteral("%1x%2").arg(box.width()).arg(box.height()),
-                            QString::number(questions->BitBtn1->x()), QString::number(questions->BitBtn2->x()),
-                            at(questions->questionLabel(n)->pos()), at(questions->questionEdit(n)->pos()) })
-                        .join(' '),
+                    QString::asprintf("%d,%d %dx%d %d %d %d,%d %d,%d", box.x(), box.y(), box.width(), box.height(),
+                        questions->BitBtn1->x(), questions->BitBtn2->x(), label.x(), label.y(), edit.x(), edit.y()),
                     kLayouts.value(n));
                 for (int k = 1; k <= kMaxQuestions; ++k)
-                    QCOMPARE(
-                        int(questions->questionEdit(k)->isVisible()) + int(questions->questionLabel(k)->isVisible()),
+                    QCOMPARE(questions->questionEdit(k)->isVisible() + questions->questionLabel(k)->isVisible(),
                         k <= n ? 2 : 0);
                 // Scroll bars only where the rows reach beyond the client area.
                 QCOMPARE(questions->ScrollBox->verticalScrollBar()->isVisible(), n > 12);
@@ -853,8 +815,8 @@ private:
         };
         return openList(act, true, list);
     }
-    std::unique_ptr<Fixture> m_fixture;
-    QString m_icons;
+    std::optional<ModuleData> m_data;
+    QString m_work, m_icons;
 };
 
 QTEST_MAIN(TestAuthoring)
