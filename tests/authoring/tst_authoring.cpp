@@ -201,7 +201,6 @@ private slots:
     {
         QFETCH(bool, typed);
         auto dialog = openDialog();
-        const QString work = m_work;
         QString enabled; // "Aceptar" after each step
         auto step = [&](QWidget* field, const QString& keys) {
             QVERIFY(focusOn(field));
@@ -210,14 +209,14 @@ private slots:
         };
         if (typed) {
             step(dialog->Edit4, "6");
-            step(dialog->Edit3, work.chopped(1));
-            step(dialog->Edit3, work.right(1));
+            step(dialog->Edit3, m_work.chopped(1));
+            step(dialog->Edit3, m_work.right(1));
         } else {
             step(dialog->Edit4, "<Tab>"); // merely tabbing into the drive list shows the directory list
             step(dialog->Edit4, "3");
         }
         QCOMPARE(dialog->DirectoryListBox1->isVisible(), !typed);
-        QCOMPARE(DirIconos, work);
+        QCOMPARE(DirIconos, m_work);
         // Another directory typed afterwards keeps it enabled and is not checked; only an emptied count takes it
         // away, and a count typed again brings it back.
         step(dialog->Edit3, "^aC:\\no\\existe");
@@ -411,7 +410,8 @@ private slots:
             nextSurvey(form->DBNavigator1, survey - 1);
             choose(form, entry);
             QCOMPARE(state(form).section(' ', -1), "110");
-            type(form, keys);
+            form->Edit1->setFocus();
+            typeKeys(form->Edit1, keys);
             text = QString::number(form->BitBtn1->isEnabled()) + ' ' + form->Edit1->text();
             if (failing)
                 pressOnModal("OK");
@@ -444,7 +444,8 @@ private slots:
         auto* form = openAsTheCommandDoes<TForm8>();
         const int result = showAnswered(form, [&](QWidget*) {
             choose(form, 1);
-            type(form, "Vacía");
+            form->Edit1->setFocus();
+            typeKeys(form->Edit1, "Vacía");
             nextSurvey(form->DBNavigator1, 2);
             // Next on the last survey moves nothing, yet the list is filled again.
             choose(form, 0);
@@ -764,11 +765,6 @@ private:
         form->ComboBox1->setFocus();
         for (int i = form->ComboBox1->currentIndex(); i < entry; ++i)
             QTest::keyClick(form->ComboBox1, Qt::Key_Down);
-    }
-    static void type(TForm8* form, const QString& keys)
-    {
-        form->Edit1->setFocus();
-        typeKeys(form->Edit1, keys);
     }
     // Opens the list as its command does, with that mode's button shown, and lets `act` answer it.
     static int openList(
