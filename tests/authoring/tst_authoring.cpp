@@ -361,7 +361,7 @@ private slots:
             questions << QString::number(edition) + '|' + text(passes.size(), k, n).left(70);
         QCOMPARE(parameterRows(kAllParameters), params);
         QCOMPARE(questionRows(), questions);
-        QVERIFY(!DataModule6->Table2->active());
+        QVERIFY(!DataModule6->Table1->active() && !DataModule6->Table2->active());
     }
 
     // Keys typed as the new text of an entry, then Escape or Enter. Escape is "Cancelar": nothing written, the
