@@ -60,7 +60,7 @@ template <typename W> W* openAsTheCommandDoes()
     t1->edit();
     EdicionActual = t1->recordCount();
     t1->last();
-    return new W; // released with the fixture
+    return new W; // released at cleanup
 }
 
 // Moves the navigator on by `times` surveys with its Next button.
@@ -105,7 +105,7 @@ const QStringList kChangeQuestions { "1|¿Edad?", "1|Color", "1|", "1|Color", "2
 const QStringList kChangeResults { "1|Color|2", "1|Color|3", "2|Color|2", "1|¿Edad?|1", "1|Color|5", "3|Otra|4" };
 
 // Keys typed into an entry of a survey; "Aceptar" enabled and the text then; "run" or "full disk" meanwhile; the rows
-// of kQuestions that change with Enter ({ -1 }: Escape instead) and of kResults.
+// of kChangeQuestions that change with Enter ({ -1 }: Escape instead) and of kChangeResults.
 struct Case
 {
     int survey, entry;
@@ -343,7 +343,7 @@ private slots:
         // As "Crear Encuesta" opens it.
         DataModule6->Table1->open();
         EdicionActual = DataModule6->Table1->recordCount() + 1;
-        auto* dialog = new TForm2; // released with the fixture
+        auto* dialog = new TForm2; // released at cleanup
         QVERIFY(runAnswered([dialog] { dialog->showModal(); }, 20000));
         QCOMPARE(m_questionDialogs, passes.size() - (cancel ? 1 : 0));
         QCOMPARE(ModoReedicion, passes.size() > 1 ? 1 : 0);
