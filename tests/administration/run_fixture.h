@@ -18,21 +18,18 @@ inline QString surveyDirectory(QString path)
     return path.replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
 
-template <typename W> QList<W*> liveWindows()
+template <typename W> QList<W*> liveWindows(bool shownOnly = false)
 {
     QList<W*> found;
     for (QWidget* w : QApplication::allWidgets())
-        if (auto* window = qobject_cast<W*>(w))
+        if (auto* window = qobject_cast<W*>(w); window && (!shownOnly || w->isVisible()))
             found << window;
     return found;
 }
 
 template <typename W> W* shownWindow()
 {
-    for (W* w : liveWindows<W>())
-        if (w->isVisible())
-            return w;
-    return nullptr;
+    return liveWindows<W>(true).value(0);
 }
 
 // Presses OK on every modal window as soon as it shows and keeps what each said; one without OK is hidden, and named.

@@ -61,13 +61,11 @@ private slots:
         m_anchor->show();
         MainWindow = m_anchor.get();
         m_answerer = std::make_unique<Answerer>();
-        m_clockMs = 36000000;
-        m_steadyMs = 0;
-        // Each reading of the clocks is 1.5 s after the one before.
+        m_steadyMs = m_shiftMs = 0;
+        // Each reading of the clocks is 1.5 s after the one before; the local one started at 10:00, then was set.
         run_clock::setNow([this] {
-            m_clockMs += 1500;
             m_steadyMs += 1500;
-            return run_clock::Reading { QTime::fromMSecsSinceStartOfDay(m_clockMs % 86400000), m_steadyMs };
+            return run_clock::Reading { QTime(10, 0).addMSecs(int(m_steadyMs) + m_shiftMs), m_steadyMs };
         });
         run_clock::setUtc([] { return QTime(13, 5, 7, 250); });
         RunUnderWay = false;
@@ -120,9 +118,9 @@ private slots:
             QVERIFY(picture.isNull() || picture.save(m_icons + QLatin1String(name)));
         setRun(count, total);
         SiguientePregunta = next;
-        // A window of an earlier question, every picture read, made again below.
-        auto earlier = std::make_unique<TForm5>();
-        TForm4 notice(earlier.get());
+        // A window of an earlier question, every picture read, made again below: as a new one would be.
+        const auto window = std::make_unique<TForm5>();
+        TForm4 notice(window.get());
         QFile file(m_icons + QStringLiteral("/10.bmp"));
         if (bad == "truncated" || bad == "a png")
             QVERIFY(bad == "a png" ? QImage(file.fileName()).save(file.fileName(), "PNG") : file.resize(60));
@@ -133,21 +131,16 @@ private slots:
         const QString message = bad.isEmpty() ? QString()
             : bad == "missing"                ? QStringLiteral("Cannot open file %1\\10.bmp").arg(DirIconos)
                                               : QStringLiteral("Bitmap image is not valid");
-        // A new window, and the earlier one made again, show the same.
-        const auto window = std::make_unique<TForm5>();
+        window->run()->spareIconWindow = window.get();
+        QCOMPARE(TForm5::open(&notice), window.get());
         QCOMPARE(m_answerer->take(), message);
-        earlier->run()->spareIconWindow = earlier.get();
-        QCOMPARE(TForm5::open(&notice), earlier.get());
-        QCOMPARE(m_answerer->take(), message);
-        for (TForm5* shownBy : { window.get(), earlier.get() }) {
-            QStringList shown { shownBy->windowTitle() };
-            for (int k = 1; k <= 12; ++k)
-                if (const QWidget* b = shownBy->speedButton(k); b->isVisibleTo(shownBy))
-                    shown << QString::asprintf("%d@%d,%d%s", shownBy->shownIcon(k), b->x(), b->y(),
-                        shownBy->picture(k).isNull() ? " unread" : "");
-            QCOMPARE(shown.join(QLatin1Char('|')), expected);
-            QCOMPARE(shownBy->picture(1), QImage(QStringLiteral("%1/%2.bmp").arg(m_icons).arg(shownBy->shownIcon(1))));
-        }
+        QStringList shown { window->windowTitle() };
+        for (int k = 1; k <= 12; ++k)
+            if (const QWidget* b = window->speedButton(k); b->isVisibleTo(window.get()))
+                shown << QString::asprintf(
+                    "%d@%d,%d%s", window->shownIcon(k), b->x(), b->y(), window->picture(k).isNull() ? " unread" : "");
+        QCOMPARE(shown.join(QLatin1Char('|')), expected);
+        QCOMPARE(window->picture(1), QImage(QStringLiteral("%1/%2.bmp").arg(m_icons).arg(window->shownIcon(1))));
         QCOMPARE(QCursor::pos(), QPoint(400, 280)); // the main window's centre, halves rounded down
         QImage shot(QSize(33, 33) * ratio, QImage::Format_RGB32);
         shot.setDevicePixelRatio(ratio);
@@ -164,21 +157,21 @@ private slots:
             }
     }
 
-    // Local clock readings, unless the steady count differs from them by 1 s or more.
+    // Local clock readings, unless the steady count differs from them by 1 s or more; equal readings are no time.
     void timeTexts()
     {
-        const std::tuple<QTime, QTime, qint64> cases[]
-            = { { QTime(9, 0), QTime(10, 2, 3, 400), 3723400 }, { QTime(23, 59, 58, 500), QTime(0, 0, 1, 250), 2750 },
-                  { QTime(0, 0), QTime(23, 59, 59, 999), 86399999 }, { QTime(9, 0), QTime(9, 0, 1), 86401000 },
-                  { QTime(9, 0), QTime(9, 0, 3, 45), 4044 }, { QTime(9, 0), QTime(9, 0, 3, 45), 4045 } };
+        const std::tuple<QTime, QTime, qint64> cases[] = { { QTime(9, 0), QTime(10, 2, 3, 400), 3723400 },
+            { QTime(23, 59, 58, 500), QTime(0, 0, 1, 250), 2750 }, { QTime(0, 0), QTime(23, 59, 59, 999), 86399999 },
+            { QTime(9, 0), QTime(9, 0, 1), 86401000 }, { QTime(9, 0), QTime(9, 0, 3, 45), 4044 },
+            { QTime(9, 0), QTime(9, 0, 3, 45), 4045 }, { QTime(9, 0), QTime(9, 0), 999 } };
         QStringList got;
         for (const auto& [start, end, steady] : cases) {
             const AnswerTime t = answerTime(msSinceMidnight(start), msSinceMidnight(end), steady);
             got << QStringLiteral("%1 %2").arg(t.text).arg(t.wholeSeconds);
         }
         QCOMPARE(got,
-            (QStringList {
-                "1:2:3:400 3723", "0:0:2:750 2", "23:59:59:999 86399", "0:0:1:0 1", "0:0:3:45 3", "0:0:4:45 4" }));
+            (QStringList { "1:2:3:400 3723", "0:0:2:750 2", "23:59:59:999 86399", "0:0:1:0 1", "0:0:3:45 3",
+                "0:0:4:45 4", "0:0:0:0 0" }));
     }
 
     // An answer on key 2|Color|7 at 0:0:9:0 over the rows before: the rows after, or the refusal.
@@ -193,9 +186,11 @@ private slots:
         QTest::newRow("first answer of 32768 s") << "" << 32768 << over.arg("Suma_tiempo");
         // The first answer's time and picture (none here) stay; the average is truncated.
         QTest::newRow("sum to 32767") << "(2, 'Color', 7, 1, 32766)" << 1 << "2|Color|7||2|32767|16383|0";
-        QTest::newRow("sum to 32768") << "(2, 'Color', 7, 1, 32766)" << 2 << over.arg("Suma_tiempo");
+        QTest::newRow("sum to 32768") << "(2, 'Color', 7, 1, 32766)" << 2
+                                      << over.arg("Suma_tiempo") + " 2|Color|7||1|32766||0";
         QTest::newRow("count to 32767") << "(2, 'Color', 7, 32766, 8)" << 0 << "2|Color|7||32767|8|0|0";
-        QTest::newRow("count to 32768") << "(2, 'Color', 7, 32767, 8)" << 0 << over.arg("Rep_icono");
+        QTest::newRow("count to 32768") << "(2, 'Color', 7, 32767, 8)" << 0
+                                        << over.arg("Rep_icono") + " 2|Color|7||32767|8||0";
         QTest::newRow("another text, edition or icon is another row")
             << "(2, 'color', 7, 1, 1), (1, 'Color', 7, 1, 1), (2, 'Color', 11, 1, 1)" << 9
             << "2|color|7||1|1||0 1|Color|7||1|1||0 2|Color|11||1|1||0 "
@@ -216,14 +211,11 @@ private slots:
             });
         const QString columns = QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Rep_icono, Suma_tiempo, "
                                                "Promedio, Grafico IS NOT NULL");
-        const QStringList rows = results(columns);
         const QString error = errorOf([&] {
             accumulateAnswer(DataModule6->Table3, { 2, QStringLiteral("Color"), 7 }, QStringLiteral("0:0:9:0"),
                 QImage(m_icons + QStringLiteral("/7.bmp")), seconds);
         });
-        QTEST(error.isEmpty() ? results(columns).join(QLatin1Char(' ')) : error, "after");
-        if (!error.isEmpty())
-            QCOMPARE(results(columns), rows);
+        QTEST((error + ' ' + results(columns).join(QLatin1Char(' '))).trimmed(), "after");
     }
 
     // Survey 2 of four run to its end, icon 2 answered each time. After the first answer the local clock may be set,
@@ -287,7 +279,6 @@ private slots:
         setRun(2, 2, questions, 2);
         for (int edicion : { 2, 1, 3, 4 })
             writeSurvey(edicion, edicion == 2 ? questions : questions.mid(0, 2), 2, 2, DirIconos);
-        DataModule6->Table3->open();
         openFirstNotice(m_anchor.get());
         const QString tesis = m_data->tablePath(QStringLiteral("tesis.DB"));
         const auto permissions = QFile::permissions(tesis);
@@ -324,7 +315,7 @@ private slots:
                     other.close(); // its transaction goes with it
                     QFile::setPermissions(tesis, permissions);
                 }
-                m_clockMs += q == 1 ? step : 0;
+                m_shiftMs += q == 1 ? step : 0;
                 QCOMPARE(click(), q < count ? QString() : stored.size() == count ? kEnd : kChanged);
                 // The windows done with are hidden and kept, one of each, to be made again; the end releases them.
                 releaseHidden();
@@ -411,7 +402,7 @@ private:
     QString m_icons;
     std::unique_ptr<QWidget> m_anchor;
     std::unique_ptr<Answerer> m_answerer;
-    int m_clockMs = 0;
+    int m_shiftMs = 0;
     qint64 m_steadyMs = 0;
 };
 
