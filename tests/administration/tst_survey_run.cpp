@@ -209,8 +209,7 @@ private slots:
             withTableFile(m_data->tablePath(QStringLiteral("tesis.DB")), [&before](QSqlDatabase& db) {
                 execOn(db, "INSERT INTO tesis (Edicion, Pregunta, Icono, Rep_icono, Suma_tiempo) VALUES " + before);
             });
-        const QString columns = QStringLiteral("Edicion, Pregunta, Icono, Tiempo, Rep_icono, Suma_tiempo, "
-                                               "Promedio, Grafico IS NOT NULL");
+        const QString columns = "Edicion, Pregunta, Icono, Tiempo, Rep_icono, Suma_tiempo, Promedio, Grafico NOTNULL";
         const QString error = errorOf([&] {
             accumulateAnswer(DataModule6->Table3, { 2, QStringLiteral("Color"), 7 }, QStringLiteral("0:0:9:0"),
                 QImage(m_icons + QStringLiteral("/7.bmp")), seconds);
@@ -229,11 +228,10 @@ private slots:
             QTest::newRow(name) << RunCase { change, stored, count, step, refusal };
         };
         // Each answer comes 1.5 s after its window's start reading, on the steady clock.
-        auto answered = [](int count, int edicion = 2, const QString& last = QStringLiteral("0:0:1:500|1")) {
+        auto answered = [](int n, int survey = 2, const QString& last = QStringLiteral("0:0:1:500|1")) {
             QStringList rows;
-            for (int q = 1; q <= count; ++q)
-                rows << QStringLiteral("%1|Pregunta número %2|").arg(edicion).arg(q)
-                        + (q == count ? last : "0:0:1:500|1");
+            for (int q = 1; q <= n; ++q)
+                rows << QStringLiteral("%1|Pregunta número %2|").arg(survey).arg(q) + (q == n ? last : "0:0:1:500|1");
             return rows;
         };
         auto outsideDeletion = [](int n) {
