@@ -3,7 +3,6 @@
 
 #include "administration/icon_window.h"
 #include "administration/question_notice.h"
-#include "store/data_module.h"
 #include "tests/support/test_support.h"
 
 #include <QAbstractButton>
@@ -19,30 +18,28 @@ inline QString surveyDirectory(QString path)
     return path.replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
 
-template <typename W> QList<W*> liveWindows()
+template <typename W> QList<W*> liveWindows(bool shownOnly = false)
 {
     QList<W*> found;
     for (QWidget* w : QApplication::allWidgets())
-        if (auto* window = qobject_cast<W*>(w))
+        if (auto* window = qobject_cast<W*>(w); window && (!shownOnly || w->isVisible()))
             found << window;
     return found;
 }
 
 template <typename W> W* shownWindow()
 {
-    for (W* w : liveWindows<W>())
-        if (w->isVisible())
-            return w;
-    return nullptr;
+    return liveWindows<W>(true).value(0);
 }
 
 // Presses OK on every modal window as soon as it shows and keeps what each said; one without OK is hidden, and named.
-class Answerer
+// Counts the gaps too: hides of a run's window that leave none of them shown.
+struct Answerer : QObject
 {
-public:
     Answerer()
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        qApp->installEventFilter(this);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
             QWidget* modal = QApplication::activeModalWidget();
             if (!modal || !modal->isVisible())
                 return;
@@ -51,21 +48,19 @@ public:
             messages << (ok ? "" : "left open: ") + (box ? box->text() : modal->windowTitle());
             ok ? ok->click() : modal->hide();
         });
-        m_timer.start(10);
+        timer.start(10);
     }
-    // What the action showed, taken out of `messages`; empty when nothing.
-    QString messageOf(const std::function<void()>& action)
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
-        const qsizetype before = messages.size();
-        action();
-        const QString shown = messages.mid(before).join(QLatin1Char('\n'));
-        messages.resize(before);
-        return shown;
+        if (event->type() == QEvent::Hide && (qobject_cast<TForm4*>(watched) || qobject_cast<TForm5*>(watched)))
+            gaps += !shownWindow<TForm4>() && !shownWindow<TForm5>();
+        return false;
     }
+    // What was shown since the last call; empty when nothing.
+    QString take() { return std::exchange(messages, {}).join(QLatin1Char('\n')); }
     QStringList messages;
-
-private:
-    QTimer m_timer;
+    int gaps = 0;
+    QTimer timer;
 };
 
 inline void releaseHidden()
