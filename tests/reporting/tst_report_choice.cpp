@@ -22,13 +22,6 @@ Q_DECLARE_METATYPE(std::vector<IconTally>)
 
 namespace {
 
-QImage iconPicture(int icon)
-{
-    QImage image(24, 24, QImage::Format_RGB32);
-    image.fill(QColor::fromHsv((icon * 29) % 360, 255, 255));
-    return image;
-}
-
 // What one preview showed: its pages as drawn, and its owner as the window system sees it.
 struct Shown
 {
@@ -211,11 +204,15 @@ private slots:
         withTableFile(m_data->tablePath(QStringLiteral("tesis.DB")), [](QSqlDatabase& db) {
             execOn(db, QStringLiteral("CREATE INDEX tesis_campos ON tesis (Edicion, Pregunta, Icono, Tiempo)"));
         });
-        vdb::Table* results = DataModule6->Table3;
-        results->open();
-        auto answer = [results](int edicion, const QString& q, int icon, int seconds) {
-            accumulateAnswer(
-                results, { edicion, q, icon }, QStringLiteral("0:0:%1:0").arg(seconds), iconPicture(icon), seconds);
+        DataModule6->Table3->open();
+        const auto iconPicture = [](int icon) {
+            QImage image(24, 24, QImage::Format_RGB32);
+            image.fill(QColor::fromHsv((icon * 29) % 360, 255, 255));
+            return image;
+        };
+        auto answer = [iconPicture](int edicion, const QString& q, int icon, int seconds) {
+            accumulateAnswer(DataModule6->Table3, { edicion, q, icon }, QStringLiteral("0:0:%1:0").arg(seconds),
+                iconPicture(icon), seconds);
         };
         answer(2, colour, 12, 1);
         // Each respondent answers both questions: (icon, seconds) per question.
