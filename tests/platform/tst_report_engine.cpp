@@ -4,8 +4,6 @@
 #include "platform/report/preview.h"
 #include "platform/report/report.h"
 #include "platform/ui/fonts.h"
-#include "platform/ui/form.h"
-#include "store/data_module.h"
 #include "tests/support/test_support.h"
 
 #include <QPaintEngine>
@@ -22,48 +20,6 @@ using namespace testing_support;
 namespace {
 
 constexpr double kMargin = 10 * 96 / 25.4;
-
-QFont font(int pixels, bool bold = false)
-{
-    QFont font("Arial Narrow");
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-// Title 43, header 48, detail 41, footer 40, Letter, 10 mm margins: 20 details, then 21 a page.
-struct TestReport
-{
-    vrep::Report report;
-    vrep::Band* summary = nullptr;
-
-    template <typename T> static T* text(vrep::Band* band, const char* name, int left)
-    {
-        auto* t = band->add<T>(QLatin1String(name), QRect(left, 8, 60, 17));
-        t->setFont(font(13));
-        return t;
-    }
-
-    explicit TestReport(vdb::DataSet* data, int summaryHeight = 100)
-    {
-        report.setDataSet(data);
-        report.setTitle("Informe de prueba");
-        report.addBand("Title", vrep::Band::Title, 43)
-            ->add<vrep::SysData>("TitleText", QRect(316, 0, 107, 26), vrep::SysData::ReportTitle);
-        text<vrep::Label>(report.addBand("Header", vrep::Band::ColumnHeader, 48), "HeaderText", 16)
-            ->setCaption("CABECERA");
-        auto* detail = report.addBand("Detail", vrep::Band::Detail, 41);
-        text<vrep::DBText>(detail, "Question", 80)->setDataField(data, "Pregunta");
-        text<vrep::DBText>(detail, "Icon", 454)->setDataField(data, "Icono");
-        detail->add<vrep::DBImage>("Picture", QRect(504, 0, 33, 33))->setDataField(data, "Grafico");
-        summary = report.addBand("Summary", vrep::Band::Summary, summaryHeight);
-        text<vrep::Expr>(summary, "Count", 160)->setExpression("COUNT");
-        text<vrep::Expr>(summary, "Sum", 260)->setExpression("SUM(Rep_icono)");
-        auto* footer = report.addBand("Footer", vrep::Band::PageFooter, 40);
-        footer->add<vrep::SysData>("PageNo", QRect(712, 16, 41, 17), vrep::SysData::PageNumber);
-        text<vrep::Label>(footer, "PageFooterText", 300)->setCaption("PIE DE PAGINA");
-    }
-};
 
 QStringList textsOf(const vrep::PreparedPage& page, const char* source = nullptr) // every text when null
 {
@@ -108,23 +64,6 @@ public:
     Type type() const override { return User; }
 };
 
-QImage paint(const vrep::PreparedReport& out, int index)
-{
-    QImage page(816, 1056, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    out.paintPage(painter, index);
-    return page;
-}
-
-// The words of a text, sorted: a page's words whatever their drawing order.
-QStringList words(const QString& text)
-{
-    QStringList list = text.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
-    list.sort();
-    return list;
-}
-
 } // namespace
 
 class TestReportEngine : public QObject
@@ -133,8 +72,11 @@ class TestReportEngine : public QObject
 
     std::unique_ptr<ModuleData> m_data;
 
-    // Icons and counts 1..rows, average 2, in `order`; icon 1's picture 66 x 20, the others' 20 x 10.
-    vdb::Query* fill(int rows, const QString& order = "icono")
+    std::unique_ptr<vrep::Report> m_report;
+
+    // Icons and counts 1..rows, average 2, in `order`; icon 1's picture 66 x 20, the others' 20 x 10. Reported with
+    // title 43, header 48, detail 41, footer 40, Letter, 10 mm margins: 20 details, then 21 a page.
+    vrep::Report* report(int rows, int summaryHeight, const QString& order = "icono")
     {
         QImage small(20, 10, QImage::Format_RGB32);
         small.fill(Qt::blue);
@@ -144,15 +86,38 @@ class TestReportEngine : public QObject
         for (int i = 1; i <= rows; ++i)
             writeResult(1, "¿Le gusta \"esto\" o l'otro?", i, i, 2, i == 1 ? wide : small);
         tx.commit();
-        vdb::Query* q = DataModule6->Query3;
-        q->clearSql();
-        q->addSql("SELECT * FROM tesis ORDER BY " + order);
-        q->open();
-        return q;
+        vdb::Query* data = DataModule6->Query3;
+        data->clearSql();
+        data->addSql("SELECT * FROM tesis ORDER BY " + order);
+        data->open();
+        m_report = std::make_unique<vrep::Report>();
+        m_report->setDataSet(data);
+        m_report->setTitle("Informe de prueba");
+        m_report->addBand("Title", vrep::Band::Title, 43)
+            ->add<vrep::SysData>("TitleText", QRect(316, 0, 107, 26), vrep::SysData::ReportTitle);
+        m_report->addBand("Header", vrep::Band::ColumnHeader, 48)
+            ->add<vrep::Label>("HeaderText", QRect(16, 8, 60, 17))
+            ->setCaption("CABECERA");
+        auto* detail = m_report->addBand("Detail", vrep::Band::Detail, 41);
+        detail->add<vrep::DBText>("Question", QRect(80, 8, 60, 17))->setDataField(data, "Pregunta");
+        detail->add<vrep::DBText>("Icon", QRect(454, 8, 60, 17))->setDataField(data, "Icono");
+        detail->add<vrep::DBImage>("Picture", QRect(504, 0, 33, 33))->setDataField(data, "Grafico");
+        auto* summary = m_report->addBand("Summary", vrep::Band::Summary, summaryHeight);
+        summary->add<vrep::Expr>("Count", QRect(160, 8, 60, 17))->setExpression("COUNT");
+        summary->add<vrep::Expr>("Sum", QRect(260, 8, 60, 17))->setExpression("SUM(Rep_icono)");
+        m_report->addBand("Footer", vrep::Band::PageFooter, 40)
+            ->add<vrep::SysData>("PageNo", QRect(712, 16, 41, 17), vrep::SysData::PageNumber);
+        return m_report.get();
     }
 
 private slots:
-    void initTestCase() { vui::installFontSubstitutions(); }
+    void initTestCase()
+    {
+        vui::installFontSubstitutions();
+        QFont font("Arial Narrow"); // every text's unless set
+        font.setPixelSize(13);
+        QGuiApplication::setFont(font);
+    }
     void init() { m_data = std::make_unique<ModuleData>(); }
     void cleanup() { m_data.reset(); }
 
@@ -160,48 +125,47 @@ private slots:
     {
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("summaryHeight");
-        QTest::addColumn<QString>("pages"); // detail rows per page, "s" where the summary is
-        QTest::newRow("no rows: one empty detail band") << 0 << 522 << "0s";
-        QTest::newRow("summary just fits") << 18 << 111 << "18s";
-        QTest::newRow("summary a pixel too tall") << 18 << 112 << "18|0s";
-        QTest::newRow("first page full of rows") << 20 << 100 << "20|0s";
-        QTest::newRow("detail spills") << 21 << 100 << "20|1s";
-        QTest::newRow("summary alone on the fourth") << 62 << 100 << "20|21|21|0s";
+        QTest::addColumn<QString>("pages"); // detail rows per page; on the summary's, its count and sum
+        QTest::newRow("no rows: one empty detail band") << 0 << 522 << "0: 0 0";
+        QTest::newRow("summary just fits") << 18 << 111 << "18: 18 171";
+        QTest::newRow("summary a pixel too tall") << 18 << 112 << "18|0: 18 171";
+        QTest::newRow("first page full of rows") << 20 << 100 << "20|0: 20 210";
+        QTest::newRow("detail spills") << 21 << 100 << "20|1: 21 231";
+        QTest::newRow("summary alone on the fourth") << 62 << 100 << "20|21|21|0: 62 1953";
     }
 
     void pagination()
     {
         QFETCH(int, rows);
         QFETCH(int, summaryHeight);
-        TestReport r(fill(rows), summaryHeight);
+        vrep::Report* r = report(rows, summaryHeight);
         // The expressions are computed afresh on each run.
         for (int run = 0; run < 2; ++run) {
-            const vrep::PreparedReport out = r.report.prepare();
+            const vrep::PreparedReport out = r->prepare();
             QStringList pages;
             for (int p = 0; p < out.pageCount(); ++p) {
                 const vrep::PreparedPage& page = *out.page(p);
                 QCOMPARE((textsOf(page, "TitleText") + textsOf(page, "HeaderText") + textsOf(page, "PageNo")).join('|'),
                     QStringLiteral("%1CABECERA|%2").arg(p ? "" : "Informe de prueba|").arg(p + 1));
-                pages << QString::number(textsOf(page, "Icon").size()) + (textsOf(page, "Count").isEmpty() ? "" : "s");
+                const QStringList sums = textsOf(page, "Count") + textsOf(page, "Sum");
+                pages << QString::number(textsOf(page, "Icon").size()) + (sums.isEmpty() ? "" : ": " + sums.join(' '));
             }
             QTEST(pages.join(QLatin1Char('|')), "pages");
             // An empty run still gives the detail band its height: the summary sits below it.
             if (rows == 0)
                 QVERIFY(qAbs(boxOf(*out.page(0), "Count").top() - (kMargin + 43 + 48 + 41 + 8)) < 0.01);
-            const vrep::PreparedPage& last = *out.page(out.pageCount() - 1);
-            QCOMPARE(textsOf(last, "Count") + textsOf(last, "Sum"),
-                QStringList({ QString::number(rows), QString::number(rows * (rows + 1) / 2) }));
         }
     }
 
     // One report from start to paper: charts and pictures laid out, printed, previewed, saved and loaded.
     void chartsPrintAndPreview()
     {
-        QCOMPARE(vrep::pieLegendText(1, 4, "7") + '|' + vrep::pieLegendText(0, 0, "2"), "25 % 7|0 % 2");
-        vdb::Query* q = fill(12, "Rep_icono DESC");
-        TestReport r(q, 522);
-        auto* bars = r.summary->add<vrep::Chart>("Bars", QRect(16, 100, 337, 268), vrep::ChartSettings::Bar);
-        auto* pieChart = r.summary->add<vrep::Chart>("Pie", QRect(384, 100, 337, 268), vrep::ChartSettings::Pie);
+        QCOMPARE(vrep::pieLegendText(2, 3, "7") + '|' + vrep::pieLegendText(0, 0, "2"), "67 % 7|0 % 2");
+        vrep::Report* r = report(12, 522, "Rep_icono DESC");
+        vdb::Query* q = DataModule6->Query3;
+        vrep::Band* summary = r->band(vrep::Band::Summary);
+        auto* bars = summary->add<vrep::Chart>("Bars", QRect(16, 100, 337, 268), vrep::ChartSettings::Bar);
+        auto* pieChart = summary->add<vrep::Chart>("Pie", QRect(384, 100, 337, 268), vrep::ChartSettings::Pie);
         for (vrep::Chart* c : { bars, pieChart }) {
             c->setDataSet(q);
             c->chart().series.valueField = QLatin1String(c == bars ? "Promedio" : "Rep_icono");
@@ -209,14 +173,11 @@ private slots:
         }
         vrep::ChartSettings& pie = pieChart->chart();
         pie.title = "NÚMERO DE REPETICIONES";
-        pie.titleFont = font(16, true);
         pie.legendShowsPercent = pie.series.marksVisible = true;
-        pie.series.marksFont = font(11);
-        QStringList entries, numbers; // the rows' order
-        for (int i = 12; i >= 1; --i) {
-            entries << vrep::pieLegendText(i, 78, QString::number(i));
-            numbers << QString::number(i);
-        }
+        const QStringList numbers = QString("12 11 10 9 8 7 6 5 4 3 2 1").split(' '); // the rows' order
+        QStringList entries;
+        for (const QString& n : numbers)
+            entries << vrep::pieLegendText(n.toInt(), 78, n);
 
         // Reading a chart's points puts the cursor back; they ascend in X whatever the rows' order.
         q->next();
@@ -226,44 +187,26 @@ private slots:
         // A run starts from the first row even with the cursor at the end, as after a scan.
         q->last();
         q->next();
-        const vrep::PreparedReport out = r.report.prepare();
+        const vrep::PreparedReport out = r->prepare();
         QCOMPARE(textsOf(*out.page(0), "Icon"), numbers);
-        // A picture within its 33 x 33 box is centred as is; a wider one shrinks to its width, proportions kept.
-        const QImage page = paint(out, 0);
-        const auto at = [&](int row, int dx, int dy) {
-            return page.pixelColor(
-                QPointF(kMargin + 504 + 16.5 + dx, kMargin + 43 + 48 + 41 * row + 16.5 + dy).toPoint());
-        };
-        QVERIFY(at(0, 0, 0) == Qt::blue && at(0, 8, 3) == Qt::blue && at(0, 0, 8) == Qt::white
-            && at(0, 12, 0) == Qt::white);
-        QVERIFY(at(11, 15, 0) == Qt::blue && at(11, -15, 0) == Qt::blue && at(11, 0, 7) == Qt::white);
         // The summary, charts and all, went on to the second page, right under its column header; laying out
         // that page put the cursor back where it was.
         q->first();
         QCOMPARE(textsOf(*out.page(0), "Count") + textsOf(*out.page(0), "Pie") + textsOf(*out.page(1), "Count"),
             QStringList { "12" });
         QVERIFY(qAbs(boxOf(*out.page(1), "Count").top() - (kMargin + 48 + 8)) < 0.01 && q->recNo() == 0);
-        const QImage charts = paint(out, 1);
-        const QRectF pieBox = boxOf(*out.page(1), "Pie");
-        for (const char* chart : { "Bars", "Pie" }) {
-            const QRect box = boxOf(*out.page(1), chart).toRect();
-            int coloured = 0;
-            for (int y = box.top(); y < box.bottom(); y += 2)
-                for (int x = box.left(); x < box.right(); x += 2)
-                    coloured += charts.pixelColor(x, y).saturation() > 150;
-            QVERIFY2(coloured > 200, chart);
-        }
 
         // Legend inside the pie's box and clear of its title, counts in contrast with their slice, in the rows' order.
         auto luminance = [](const QColor& c) {
             auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
             return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF()) + 0.05;
         };
+        const QRectF pieBox = boxOf(*out.page(1), "Pie");
         for (int legendPixels : { 11, 20 }) { // the report's legend font, and one that needs two columns
-            pie.legendFont = font(legendPixels);
+            pie.legendFont.setPixelSize(legendPixels);
             PageReader reader;
             QPainter painter(&reader);
-            r.report.prepare().paintPage(painter, 1);
+            r->prepare().paintPage(painter, 1);
             QStringList legend, counts;
             QSet<int> columns; // where legend entries start
             QRectF title;
@@ -284,72 +227,87 @@ private slots:
             QCOMPARE(columns.size(), legendPixels == 20 ? 2 : 1);
         }
 
-        // Printed on Letter paper, a page a sheet; then the preview, then the pages the print dialog chose.
+        // Printed on Letter paper, a page a sheet, every text laid out on it.
         const QString path = m_data->path("out.pdf"), saved = m_data->path("s.pdf");
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(path);
-        r.report.print(printer);
+        printer.setOutputFileName(path); // a PDF, by its name
+        r->print(printer);
+        // The words of a text, sorted: a page's words whatever their drawing order.
+        const auto words = [](const QString& text) {
+            QStringList list = text.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+            list.sort();
+            return list;
+        };
         QPdfDocument pdf;
-        QCOMPARE(pdf.load(path), QPdfDocument::Error::None);
-        QCOMPARE(pdf.pageCount(), 2);
+        const auto pdfPages = [&pdf, words](const QString& file) { // each page's words, none when it does not load
+            QList<QStringList> pages;
+            pdf.load(file);
+            for (int p = 0; p < pdf.pageCount(); ++p)
+                pages << words(pdf.getAllText(p).text());
+            return pages;
+        };
+        const QList<QStringList> printed = pdfPages(path);
+        QCOMPARE(printed.size(), 2);
         QCOMPARE(pdf.pagePointSize(0).toSize(), QSize(612, 792));
-        const QStringList printed[] = { words(pdf.getAllText(0).text()), words(pdf.getAllText(1).text()) };
-        QCOMPARE(printed[0], words(textsOf(*out.page(0)).join(' '))); // the texts laid out, all of them
-        bool checked = false;
-        whenModal(
-            [&](QWidget* modal) {
-                // The checks in a call of their own: the preview closes even when one fails.
-                [&] {
-                    auto* preview = qobject_cast<vrep::PreviewWindow*>(modal);
-                    QVERIFY(preview && preview->pageCount() == 2);
-                    QCOMPARE(preview->zoomFactor(), 1.0); // the report's zoom, 100 %
-                    const auto press = [&](const char* name) { preview->button(QLatin1String(name))->click(); };
-                    const auto enabled
-                        = [&](const char* name) { return preview->button(QLatin1String(name))->isEnabled(); };
-                    QImage before; // each page's picture differs from the one shown before it
-                    const auto goes = [&](const char* name, int p) {
-                        press(name);
-                        const bool fresh = !preview->shownPage().isNull() && preview->shownPage() != before;
-                        before = preview->shownPage();
-                        return fresh && preview->currentPage() == p;
-                    };
-                    QVERIFY(!enabled("PriorPage") && !enabled("FirstPage"));
-                    QVERIFY(goes("LastPage", 1) && !enabled("NextPage") && !enabled("LastPage"));
-                    QVERIFY(goes("FirstPage", 0) && goes("NextPage", 1) && goes("PriorPage", 0));
-                    // Page width fills the view; whole page shows all of it, filling one way.
-                    press("PageWidth");
-                    const double width = preview->pageSize(0).width() * preview->zoomFactor();
-                    QVERIFY(width < preview->view()->viewport()->width()
-                        && width > preview->view()->viewport()->width() * 0.9);
-                    press("WholePage");
-                    const QSizeF page = preview->pageSize(0) * preview->zoomFactor(),
-                                 room = preview->view()->viewport()->size();
-                    QVERIFY(page.height() <= room.height() && page.width() <= room.width()
-                        && (page.height() > room.height() * 0.9 || page.width() > room.width() * 0.9));
-                    QVERIFY(preview->saveTo(saved));
-                    QVERIFY(!preview->loadFrom(m_data->tablePath("tesis.DB")));
-                    QCOMPARE(preview->pageCount(), 2); // a file that is no PDF leaves the pages shown
-                    const QImage shown = preview->shownPage();
-                    QVERIFY(preview->loadFrom(path));
-                    QVERIFY(!preview->report() && preview->pageCount() == 2 && !preview->shownPage().isNull()
-                        && preview->shownPage() != shown);
-                    checked = true;
-                }();
-                findButton(modal, "Cerrar")->click();
-            },
-            20000);
-        QVERIFY(runAnswered([&] { r.report.preview(); }, 30000) && checked);
-        QCOMPARE(pdf.load(saved), QPdfDocument::Error::None);
-        QCOMPARE(pdf.pageCount(), 2);
-        QCOMPARE(words(pdf.getAllText(0).text()), printed[0]);
+        QCOMPARE(printed[0], words(textsOf(*out.page(0)).join(' ')));
+        // A picture within its 33 x 33 box is centred as is; a wider one shrinks to its width, proportions kept.
+        const QImage page = pdf.render(0, QSize(816, 1056)).convertToFormat(QImage::Format_RGB16); // rounding aside
+        const auto at = [&](int row, int dx, int dy) {
+            return page.pixelColor(
+                QPointF(kMargin + 504 + 16.5 + dx, kMargin + 43 + 48 + 41 * row + 16.5 + dy).toPoint());
+        };
+        QVERIFY(at(0, 0, 0) == Qt::blue && at(0, 8, 3) == Qt::blue && at(0, 0, 8) == Qt::white
+            && at(0, 12, 0) == Qt::white);
+        QVERIFY(at(11, 15, 0) == Qt::blue && at(11, -15, 0) == Qt::blue && at(11, 0, 7) == Qt::white);
+        const QImage charts = pdf.render(1, QSize(816, 1056));
+        for (const char* chart : { "Bars", "Pie" }) {
+            const QRect box = boxOf(*out.page(1), chart).toRect();
+            int coloured = 0;
+            for (int y = box.top(); y < box.bottom(); y += 2)
+                for (int x = box.left(); x < box.right(); x += 2)
+                    coloured += charts.pixelColor(x, y).saturation() > 150;
+            QVERIFY2(coloured > 2000, chart); // bars or slices, not only the legend's boxes
+        }
+
+        // The preview: moving between its pages, fitting them to the view, saving them and loading a file.
+        vrep::PreviewWindow preview(std::make_shared<vrep::PreparedReport>(r->prepare()));
+        // At the report's zoom, 100 %.
+        QVERIFY(showActive(&preview) && preview.pageCount() == 2 && preview.zoomFactor() == 1.0);
+        // After a press: the page shown, whether first, prior, next and last are enabled, and "new" when its
+        // picture differs from the one shown before.
+        QImage before;
+        const auto press = [&](const char* name) {
+            preview.button(QLatin1String(name))->click();
+            QString state = QString::number(preview.currentPage());
+            for (const char* b : { "FirstPage", "PriorPage", "NextPage", "LastPage" })
+                state += preview.button(QLatin1String(b))->isEnabled() ? '+' : '-';
+            const bool fresh = !preview.shownPage().isNull() && preview.shownPage() != before;
+            before = preview.shownPage();
+            return state + (fresh ? " new" : "");
+        };
+        QCOMPARE(QStringList({ press("LastPage"), press("FirstPage"), press("NextPage"), press("PriorPage") }),
+            QStringList({ "1++-- new", "0--++ new", "1++-- new", "0--++ new" }));
+        // Page width fills the view; whole page shows all of it, filling one way.
+        press("PageWidth");
+        const double width = preview.pageSize(0).width() * preview.zoomFactor();
+        QVERIFY(width < preview.view()->viewport()->width() && width > preview.view()->viewport()->width() * 0.9);
+        press("WholePage");
+        const QSizeF shown = preview.pageSize(0) * preview.zoomFactor(), room = preview.view()->viewport()->size();
+        QVERIFY(shown.height() <= room.height() && shown.width() <= room.width()
+            && (shown.height() > room.height() * 0.9 || shown.width() > room.width() * 0.9));
+        QVERIFY(preview.saveTo(saved));
+        // A file that is no PDF leaves the pages shown; a PDF shows its own.
+        QVERIFY(!preview.loadFrom(m_data->tablePath("tesis.DB")) && preview.pageCount() == 2);
+        const QImage reportPage = preview.shownPage();
+        QVERIFY(preview.loadFrom(path));
+        QVERIFY(!preview.report() && preview.pageCount() == 2 && !preview.shownPage().isNull()
+            && preview.shownPage() != reportPage);
+        QCOMPARE(pdfPages(saved), printed); // the pages the preview saves are those printed, page for page
         // Pages 2 to 3 chosen, of two: only the second is printed.
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(2, 3);
-        r.report.print(printer);
-        QCOMPARE(pdf.load(path), QPdfDocument::Error::None);
-        QCOMPARE(pdf.pageCount(), 1);
-        QCOMPARE(words(pdf.getAllText(0).text()), printed[1]);
+        r->print(printer);
+        QCOMPARE(pdfPages(path), printed.mid(1));
     }
 };
 
