@@ -150,7 +150,7 @@ private slots:
 
     void directoryAndDriveLists()
     {
-        // The lists follow the working directory, which the test leaves inside a folder that goes with it.
+        // The lists start at the working directory: here a fresh folder whose subfolders are named in mixed case.
         const QTemporaryDir tmp;
         const QString base = QDir(tmp.path()).canonicalPath();
         for (const char* sub : { "iconos/grandes", "Zeta", "alfa" })

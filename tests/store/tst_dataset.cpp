@@ -240,7 +240,7 @@ private slots:
         QTest::addColumn<QString>("message");
         const QTemporaryDir dir;
         const QByteArray small = fileBytes(writeBitmap(dir.filePath("3x2.bmp"), 3, 2));
-        // An 8-bit run-length bitmap, colour 1 blue: runs of 1024 pixels a row.
+        // An 8-bit run-length bitmap: runs of 1024 pixels a row, its data far shorter than its rows.
         QByteArray rle = withSize(small.left(54), 1024, 1024);
         qToLittleEndian<quint16>(8, rle.data() + 28);
         qToLittleEndian<quint32>(1, rle.data() + 30); // run-length, 8 bits
