@@ -71,7 +71,7 @@ private slots:
 
     void storedOrder()
     {
-        // An older file's index over every field but the pictures: its rows are read in another order.
+        // Rows keep the order they are stored in, through inserts, deletes, other programs' rows and indexes.
         vdb::Table* t = DataModule6->Table3;
         t->open();
         for (const char* text : { "zeta", "", "alfa", "", "alfa", "borrada", "omega" })
@@ -84,7 +84,8 @@ private slots:
         t->next(); // the rows after an inserted one moved up
         t->deleteRecord();
         t->close();
-        // Another program's row with a far rowid.
+        // Another program's row with a far rowid; an older file's index over every field but the pictures, which
+        // would read the rows in another order.
         const QString path = file("tesis");
         withTableFile(path, [&](QSqlDatabase& db) {
             execOn(db, "INSERT INTO tesis (rowid, Edicion, Pregunta) VALUES (5000000, 0, 'lejos')");
@@ -448,6 +449,7 @@ private slots:
         // A write-ahead log would let a commit reach one file and not another.
         QCOMPARE(fileRows(file("tesis"), "pragma_journal_mode", "journal_mode"), QStringList { "delete" });
     }
+
     // The fixture makes the files as vesmarin-init does: each file's fields as it declares them, names, 16-bit
     // numbers, text widths.
     void tableLayouts()
