@@ -20,21 +20,6 @@ class TestControls : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_savedCwd = QDir::currentPath();
-        m_tmp = std::make_unique<QTemporaryDir>();
-        m_base = QDir(m_tmp->path()).canonicalPath();
-        for (const char* sub : { "iconos/grandes", "Zeta", "alfa" })
-            QDir(m_base).mkpath(QLatin1String(sub));
-        QDir::setCurrent(m_base);
-    }
-    void cleanup()
-    {
-        QDir::setCurrent(m_savedCwd);
-        m_tmp.reset();
-    }
-
     void digitsWithinTheLength_data()
     {
         QTest::addColumn<int>("maxLength");
@@ -123,6 +108,8 @@ private slots:
             QCOMPARE(changes.count(), int(after != typed));
             QVERIFY(edit->hasFocus());
         }
+        QTest::keyClick(edit, Qt::Key(key), Qt::ControlModifier); // an arrow with a modifier is the field's own
+        QCOMPARE(edit->text(), after);
     }
 
     void keyAndFocusHooks()
@@ -165,16 +152,21 @@ private slots:
 
     void directoryAndDriveLists()
     {
+        // The lists start at the working directory: here a fresh folder whose subfolders are named in mixed case.
+        const QTemporaryDir tmp;
+        const QString base = QDir(tmp.path()).canonicalPath();
+        for (const char* sub : { "iconos/grandes", "Zeta", "alfa" })
+            QDir(base).mkpath(QLatin1String(sub));
+        QDir::setCurrent(base);
         // The road from the root, then the subdirectories in name order whatever the case.
-        const int depth = int(m_base.count(QLatin1Char('/')));
+        const int depth = int(base.count(QLatin1Char('/')));
         QStringList shown;
-        for (const vui::DirectoryEntry& e : vui::directoryEntries(m_base))
+        for (const vui::DirectoryEntry& e : vui::directoryEntries(base))
             shown << QStringLiteral("%1 %2 %3 %4").arg(e.path, e.name).arg(e.depth - depth).arg(e.open);
-        const QString here = QStringLiteral("%1 %2 0 1").arg(m_base, QFileInfo(m_base).fileName());
+        const QString here = QStringLiteral("%1 %2 0 1").arg(base, QFileInfo(base).fileName());
         QCOMPARE(shown.first(), QStringLiteral("/ / %1 1").arg(-depth));
         QCOMPARE(shown.mid(depth),
-            (QStringList {
-                here, m_base + "/alfa alfa 1 0", m_base + "/iconos iconos 1 0", m_base + "/Zeta Zeta 1 0" }));
+            (QStringList { here, base + "/alfa alfa 1 0", base + "/iconos iconos 1 0", base + "/Zeta Zeta 1 0" }));
         // A path's drive is the deepest mount it lies in, not one that merely starts alike.
         const QStringList mounts { "/", "/media/usb" };
         QCOMPARE(QStringList({ vui::rootOf("/home/autor", mounts), vui::rootOf("/media/usb/iconos", mounts),
@@ -185,7 +177,7 @@ private slots:
         list.resize(145, 300);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
-        QCOMPARE(list.directory(), m_base); // starts at the working directory
+        QCOMPARE(list.directory(), base); // starts at the working directory
         QSignalSpy changes(&list, &vui::DirectoryListBox::changed);
         QTest::keyClick(&list, Qt::Key_Return); // the highlighted entry is the directory itself
         QCOMPARE(changes.count(), 0);
@@ -193,15 +185,15 @@ private slots:
         const QRect rect = list.visualItemRect(list.findItems("iconos", Qt::MatchExactly).value(0));
         QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
         QCOMPARE(changes.count(), 1);
-        QCOMPARE(QDir::currentPath(), m_base + "/iconos");
+        QCOMPARE(QDir::currentPath(), base + "/iconos");
         QVERIFY(!list.findItems("grandes", Qt::MatchExactly).isEmpty());
         // Enter opens the highlighted entry: the one above is the parent.
         list.setCurrentRow(list.currentRow() - 1);
         QTest::keyClick(&list, Qt::Key_Return);
-        QVERIFY(list.directory() == m_base && QDir::currentPath() == m_base);
+        QVERIFY(list.directory() == base && QDir::currentPath() == base);
 
-        QVERIFY_THROWS_EXCEPTION(std::exception, list.setDirectory(m_base + "/no-existe"));
-        QCOMPARE(list.directory(), m_base);
+        QVERIFY_THROWS_EXCEPTION(std::exception, list.setDirectory(base + "/no-existe"));
+        QCOMPARE(list.directory(), base);
         QCOMPARE(changes.count(), 2);
 
         vui::DriveComboBox drives;
@@ -209,7 +201,7 @@ private slots:
         const QStringList items = vui::mountedRoots();
         QCOMPARE(drives.count(), items.size());
         const QString home = drives.drive();
-        QCOMPARE(home, vui::rootOf(m_base, items));
+        QCOMPARE(home, vui::rootOf(base, items));
         QString other;
         for (const QString& root : items)
             other = root != home && QFileInfo(root).isExecutable() ? root : other;
@@ -223,17 +215,12 @@ private slots:
         QVERIFY(list.directory() == other && QDir::currentPath() == other);
         // Back on the first drive, the list returns to the directory it left there.
         emit drives.activated(drives.findText(home));
-        QCOMPARE(list.directory(), m_base);
+        QCOMPARE(list.directory(), base);
         // Choosing the drive already chosen is a click but no change.
         emit drives.activated(drives.findText(home));
         QCOMPARE(clicks.count(), 3);
         QCOMPARE(driveChanges.count(), 2);
     }
-
-private:
-    std::unique_ptr<QTemporaryDir> m_tmp;
-    QString m_savedCwd;
-    QString m_base;
 };
 
 QTEST_MAIN(TestControls)

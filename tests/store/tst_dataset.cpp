@@ -7,7 +7,6 @@
 #include "store/data_module.h"
 #include "tests/support/test_support.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -26,7 +25,7 @@ void append(vdb::Table* t, const QString& field, const QString& text, const QStr
     t->post();
 }
 
-// Each row's fields (comma-separated names) as "a b"; a picture as its bytes in base 64.
+// Each row's fields (comma-separated names) as "a|b", as fileRows gives them; a picture as its bytes in base 64.
 QStringList walk(vdb::DataSet* ds, const QString& fields)
 {
     QStringList seen;
@@ -37,7 +36,7 @@ QStringList walk(vdb::DataSet* ds, const QString& fields)
             row << (f.dataType() == vdb::FieldType::Graphic ? QString::fromLatin1(f.asBlob().toBase64())
                                                             : f.asString());
         }
-        seen << row.join(u' ');
+        seen << row.join(u'|');
     }
     return seen;
 }
@@ -50,19 +49,6 @@ void setFirst(vdb::Table* t, const QString& field, const QString& text)
     t->edit();
     t->fieldByName(field).setAsString(text);
     t->post();
-}
-
-// What each open table shows of its first row and how many rows it has.
-QStringList shown()
-{
-    QStringList seen;
-    for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 }) {
-        t->first();
-        seen << QString::number(t->recordCount());
-        for (int i = 0; i < t->fieldCount(); ++i)
-            seen << t->fieldByName(t->fieldDef(i).name).asString();
-    }
-    return seen;
 }
 
 // A bitmap whose header claims another width and height.
@@ -83,41 +69,39 @@ private slots:
     void init() { m_data = std::make_unique<ModuleData>(); }
     void cleanup() { m_data.reset(); }
 
-    void storedOrder_data()
-    {
-        // An older file's index over every field but the pictures: its rows are read in another order.
-        QTest::addColumn<QString>("table");
-        QTest::addColumn<QString>("index");
-        QTest::newRow("questions") << "preguntas"
-                                   << "Edicion, Preguntas";
-        QTest::newRow("results") << "tesis"
-                                 << "Edicion, Pregunta, Icono, Tiempo, Suma_tiempo, Rep_icono, Promedio";
-    }
     void storedOrder()
     {
-        QFETCH(QString, table);
-        QFETCH(QString, index);
-        const QString field = index.section(", ", 1, 1);
-        vdb::Table* t = table == "tesis" ? DataModule6->Table3 : DataModule6->Table2;
+        // Rows keep the order they are stored in, through inserts, deletes, other programs' rows and indexes.
+        vdb::Table* t = DataModule6->Table3;
         t->open();
         for (const char* text : { "zeta", "", "alfa", "", "alfa", "borrada", "omega" })
-            append(t, field, text, QString::number(20 - t->recordCount()));
+            append(t, "Pregunta", text, QString::number(20 - t->recordCount()));
         t->open(); // a second open changes nothing
         t->prior();
         t->insert(); // before it
-        t->fieldByName(field).setAsString("b");
+        t->fieldByName("Pregunta").setAsString("b");
         t->post();
         t->next(); // the rows after an inserted one moved up
         t->deleteRecord();
         t->close();
-        // Another program's row with a far rowid.
-        withTableFile(m_data->tablePath(table + ".DB"), [&](QSqlDatabase& db) {
-            execOn(db,
-                QStringLiteral("INSERT INTO %1 (rowid, Edicion, %2) VALUES (5000000, 0, 'lejos')").arg(table, field));
-            execOn(db, QStringLiteral("CREATE INDEX viejo ON %1 (%2)").arg(table, index));
+        // Another program's row with a far rowid; an older file's index over every field but the pictures, which
+        // would read the rows in another order.
+        const QString path = file("tesis");
+        withTableFile(path, [&](QSqlDatabase& db) {
+            execOn(db, "INSERT INTO tesis (rowid, Edicion, Pregunta) VALUES (5000000, 0, 'lejos')");
+            execOn(
+                db, "CREATE INDEX viejo ON tesis (Edicion, Pregunta, Icono, Tiempo, Suma_tiempo, Rep_icono, Promedio)");
         });
         t->open();
-        append(t, field, "final");
+        append(t, "Pregunta", "final");
+        // Restored from a copy while open: a write through the old file would be lost.
+        const QString copy = m_data->path("copia.DB");
+        QVERIFY(QFile::copy(path, copy) && QFile::remove(path) && QFile::copy(copy, path));
+        const QString message = errorOf([&] { t->edit(); });
+        QVERIFY2(message.contains("tesis.DB"), qPrintable(message));
+        QCOMPARE(errorOf([&] { t->deleteRecord(); }), message);
+        QCOMPARE(fileBytes(path), fileBytes(copy));
+        reopen(t); // a fresh open writes to the file now there
         // Renumbering walk: each row is changed, and moving on posts it.
         int n = 0;
         for (t->first(); !t->eof(); t->next()) {
@@ -127,8 +111,8 @@ private slots:
         t->close();
         t->close();
         t->open();
-        QCOMPARE(walk(t, "Edicion," + field),
-            (QStringList { "1 zeta", "2 ", "3 alfa", "4 ", "5 alfa", "6 b", "7 omega", "8 lejos", "9 final" }));
+        QCOMPARE(walk(t, "Edicion,Pregunta"),
+            (QStringList { "1|zeta", "2|", "3|alfa", "4|", "5|alfa", "6|b", "7|omega", "8|lejos", "9|final" }));
     }
 
     void movesAndMessages()
@@ -175,6 +159,8 @@ private slots:
         auto row = [](const char* name, const QString& field, const QString& text, const QString& stored,
                        const QString& message = {}) { QTest::newRow(name) << field << text << stored << message; };
         const QString sum = "Suma_tiempo";
+        row("top", sum, "32767", "32767");
+        row("above top", sum, "32768", "", range.arg("32768"));
         row("bottom", sum, "-32768", "-32768");
         row("below bottom", sum, "-32769", "", range.arg("-32769"));
         row("empty number is blank", sum, "", "");
@@ -201,7 +187,7 @@ private slots:
         QCOMPARE(t->state(), message.isEmpty() ? vdb::State::Browse : vdb::State::Insert);
         t->cancel();
         reopen(t);
-        QCOMPARE(walk(t, "Edicion," + field), message.isEmpty() ? QStringList { "2 " + stored } : QStringList());
+        QCOMPARE(walk(t, "Edicion," + field), message.isEmpty() ? QStringList { "2|" + stored } : QStringList());
         QCOMPARE(t->fieldByName(field).value().isNull(), stored.isEmpty());
     }
 
@@ -239,26 +225,23 @@ private slots:
         qToLittleEndian<quint32>(quint32(bmp.size()), stored.data() + 4);
         const QStringList bytes { stored.toBase64(), bmp.toBase64(), stored.toBase64() };
         reopen(t);
-        QCOMPARE(walk(t, "Grafico"), bytes);
         t->first();
         for (int i = 0; i < 2; ++i, t->next())
             QCOMPARE(t->fieldByName("Grafico").asImage().convertToFormat(QImage::Format_RGB888), picture);
         // A query reads the same bytes, whichever way the file keeps them.
         DataModule6->Query3->open();
-        QCOMPARE(walk(DataModule6->Query3, "Grafico"), bytes);
+        for (vdb::DataSet* read : QList<vdb::DataSet*> { t, DataModule6->Query3 })
+            QCOMPARE(walk(read, "Grafico"), bytes);
     }
 
     void iconBitmapFiles_data()
     {
-        // A file's bytes; the picture it is read as, or the message when it is refused.
+        // A file's bytes; the message when it is refused.
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QImage>("picture");
         QTest::addColumn<QString>("message");
-        QByteArray small;
-        QBuffer buffer(&small);
-        buffer.open(QIODevice::WriteOnly);
-        QImage(3, 2, QImage::Format_RGB888).save(&buffer, "BMP");
-        // An 8-bit run-length bitmap, colour 1 blue: runs of 1024 pixels a row.
+        const QTemporaryDir dir;
+        const QByteArray small = fileBytes(writeBitmap(dir.filePath("3x2.bmp"), 3, 2));
+        // An 8-bit run-length bitmap: runs of 1024 pixels a row, its data far shorter than its rows.
         QByteArray rle = withSize(small.left(54), 1024, 1024);
         qToLittleEndian<quint16>(8, rle.data() + 28);
         qToLittleEndian<quint32>(1, rle.data() + 30); // run-length, 8 bits
@@ -267,21 +250,17 @@ private slots:
             + QByteArray::fromHex("0001");
         qToLittleEndian<quint32>(54 + 8, rle.data() + 10);
         qToLittleEndian<quint32>(quint32(rle.size()), rle.data() + 2);
-        QImage filled(1024, 1024, QImage::Format_RGB888);
-        filled.fill(QColor(0, 0, 255));
         const QString tooLarge = QStringLiteral(
             "La imagen C:\\iconos\\1.bmp mide %1 píxeles; un icono puede medir como máximo 1024 x 1024");
-        QTest::newRow("run-length 1024 x 1024") << rle << filled << "";
-        QTest::newRow("1 x 1025 top-down") << withSize(small, 1, -1025) << QImage() << tooLarge.arg("1 x 1025");
-        QTest::newRow("1025 x 1") << withSize(small, 1025, 1) << QImage() << tooLarge.arg("1025 x 1");
-        QTest::newRow("no width") << withSize(small, 0, 2) << QImage() << "Bitmap image is not valid";
-        QTest::newRow("largest claims") << withSize(small, INT_MAX, INT_MIN) << QImage()
-                                        << tooLarge.arg("2147483647 x 2147483648");
+        QTest::newRow("run-length 1024 x 1024") << rle << "";
+        QTest::newRow("1 x 1025 top-down") << withSize(small, 1, -1025) << tooLarge.arg("1 x 1025");
+        QTest::newRow("1025 x 1") << withSize(small, 1025, 1) << tooLarge.arg("1025 x 1");
+        QTest::newRow("no width") << withSize(small, 0, 2) << "Bitmap image is not valid";
+        QTest::newRow("largest claims") << withSize(small, INT_MAX, INT_MIN) << tooLarge.arg("2147483647 x 2147483648");
     }
     void iconBitmapFiles()
     {
         QFETCH(QByteArray, content);
-        QFETCH(QImage, picture);
         QFETCH(QString, message);
         const QString path = m_data->path("1.bmp");
         QFile f(path);
@@ -289,7 +268,7 @@ private slots:
         f.close();
         QImage read;
         QCOMPARE(errorOf([&] { read = vdb::loadBitmapFile(path, "C:\\iconos\\1.bmp"); }), message);
-        QCOMPARE(read.convertToFormat(QImage::Format_RGB888), picture);
+        QCOMPARE(read.size(), message.isEmpty() ? QSize(1024, 1024) : QSize(0, 0));
     }
 
     void badTableFilesAreLeftAlone_data()
@@ -302,7 +281,8 @@ private slots:
         QTest::newRow("missing") << QByteArray("<missing>") << named << "";
         QTest::newRow("empty") << QByteArray() << named << "no contiene la tabla 'preguntas'";
         QTest::newRow("sqlite header, garbage after")
-            << (QByteArray("SQLite format 3") + '\0' + QByteArray(4080, '\x5a')) << named << "file is not a database";
+            << (QByteArray("SQLite format 3") + '\0' + QByteArray(4080, '\x5a')) << named
+            << "file is not a database Unable to execute statement";
         QTest::newRow("field missing") << QByteArray("CREATE TABLE preguntas (Edicion SMALLINT)")
                                        << "Field 'Preguntas' not found"
                                        << "falta el campo 'Preguntas'";
@@ -335,43 +315,21 @@ private slots:
             const QString listError = errorOf([] { ::questionLines("1"); });
             QVERIFY2(missing ? !listError.isEmpty() : listError.contains(message), qPrintable(listError));
         }
-        QCOMPARE(QFileInfo::exists(path), !missing);
-        QCOMPARE(fileBytes(path), before);
         DataModule6->Table1->open(); // the other tables still work
         QCOMPARE(DataModule6->Table1->recordCount(), 0);
-        // vesmarin-init refuses it too and leaves it alone; it makes what is missing, and only that, all the same.
-        const QByteArray kept = fileBytes(file("variables"));
+        // vesmarin-init, run as a user runs it, refuses it too and leaves it alone; it makes what is missing, and
+        // only that, all the same: a file it made anew would be named. Neither the opens nor the command made or
+        // changed the file.
         QVERIFY(QFile::remove(file("tesis")));
-        QCOMPARE(runInit(), int(!why.isEmpty()));
-        QVERIFY2(why.isEmpty() ? m_err.isEmpty()
-                               : m_err.startsWith("El archivo '" + path + "' no es una tabla válida: " + why),
-            qPrintable(m_err));
-        QCOMPARE(m_out,
-            (missing ? "Creada la tabla " + path + "\n" : QString()) + "Creada la tabla " + file("tesis") + "\n");
-        QCOMPARE(fileBytes(file("variables")), kept);
+        QProcess init;
+        init.start(QCoreApplication::applicationDirPath() + "/../../vesmarin-init", {});
+        QVERIFY2(init.waitForFinished(30000) && init.exitStatus() == QProcess::NormalExit, "vesmarin-init did not end");
+        QCOMPARE(init.exitCode(), int(!why.isEmpty()));
+        QCOMPARE(QString::fromLocal8Bit(init.readAllStandardOutput() + init.readAllStandardError()),
+            (missing ? "Creada la tabla " + path + "\n" : QString()) + "Creada la tabla " + file("tesis") + "\n"
+                + (why.isEmpty() ? QString() : "El archivo '" + path + "' no es una tabla válida: " + why + "\n"));
         if (!missing)
             QCOMPARE(fileBytes(path), before);
-    }
-
-    void tableFileReplacedWhileOpen()
-    {
-        // Restored from a copy while open: a write through the old file would be lost.
-        const QString path = m_data->tablePath("variables.DB");
-        vdb::Table* t = DataModule6->Table1;
-        t->open();
-        append(t, "Num", "4");
-        const QString copy = m_data->path("copia.DB");
-        QVERIFY(QFile::copy(path, copy) && QFile::remove(path) && QFile::copy(copy, path));
-        const QString message = errorOf([&] { t->edit(); });
-        QVERIFY2(message.contains("variables.DB"), qPrintable(message));
-        QCOMPARE(errorOf([&] { t->deleteRecord(); }), message);
-        QCOMPARE(fileBytes(path), fileBytes(copy));
-        reopen(t); // a fresh open writes to the file now there
-        t->edit();
-        t->fieldByName("Num").setAsString("6");
-        t->post();
-        reopen(t);
-        QCOMPARE(walk(t, "Num"), QStringList { "6" });
     }
 
     void questionLines()
@@ -379,13 +337,9 @@ private slots:
         // Quotes, a statement and wildcards in a text are taken literally.
         const QString odd = "  l'été \"feliz\"; DROP TABLE preguntas; -- %_  ";
         const QString wide(75, u'x');
-        vdb::Table* t = DataModule6->Table2;
-        t->open();
-        for (const auto& [e, text] :
-            QList<std::pair<int, QString>> { { 2, "segunda, 1" }, { 1, "¿Cómo te sientes hoy?" }, { 2, "" }, { 1, "" },
-                { 1, wide }, { 12, "doce" }, { 1, "" }, { 1, odd } })
-            append(t, "Preguntas", text, QString::number(e));
-        t->close();
+        writeSurvey(2, { "segunda, 1", "" });
+        writeSurvey(1, { "¿Cómo te sientes hoy?", "", wide, "", odd });
+        writeSurvey(12, { "doce" });
         // An older file's index over both fields would give another order.
         withTableFile(file("preguntas"),
             [](QSqlDatabase& db) { execOn(db, "CREATE INDEX viejo ON preguntas (Edicion, Preguntas)"); });
@@ -411,29 +365,22 @@ private slots:
     }
 
     // A query's values read as the driver reads them, texts of any bytes
-    // included, in whatever order the cursor reaches its rows.
+    // included, whichever row the cursor reaches first.
     void queryReadsAsTheDriver()
     {
-        const QString path = m_data->tablePath(QStringLiteral("tesis.DB"));
+        const QString path = m_data->tablePath("tesis.DB");
         withTableFile(path, [](QSqlDatabase& db) {
             for (const char* text : { "'uno'", "'¿Cómo?'", "X'C328'", "X'EFBFBF'", "X'EFBBBF61'", "NULL", "X'80FF'" })
                 execOn(
                     db, QStringLiteral("INSERT INTO tesis (Edicion, Pregunta) VALUES (7, CAST(%1 AS TEXT))").arg(text));
         });
-        const QString columns = QStringLiteral("Pregunta, Edicion, rowid * 0.5");
+        const QString columns = "Pregunta,Edicion,rowid * 0.5";
         vdb::Query* q = DataModule6->Query1;
-        q->close();
         q->clearSql();
-        q->addSql(QStringLiteral("SELECT %1 FROM tesis ORDER BY rowid").arg(columns));
+        q->addSql("SELECT " + columns + " FROM tesis ORDER BY rowid");
         q->open();
-        QStringList seen;
-        for (q->last(); !q->bof(); q->prior()) {
-            QStringList fields;
-            for (int f = 0; f < q->fieldCount(); ++f)
-                fields << q->fieldByName(q->fieldDef(f).name).asString();
-            seen.prepend(fields.join(u'|'));
-        }
-        QCOMPARE(seen, fileRows(path, QStringLiteral("tesis"), columns));
+        q->last();
+        QCOMPARE(walk(q, columns), fileRows(path, "tesis", columns));
     }
     void transactionsAreAllOrNothing()
     {
@@ -446,6 +393,10 @@ private slots:
         for (vdb::Table* t : { DataModule6->Table1, DataModule6->Table2, DataModule6->Table3 })
             t->open();
         // The files hold the rows written above and the open datasets show them, not undone ones.
+        auto shown = [] {
+            return walk(DataModule6->Table1, "Edicion") + walk(DataModule6->Table2, "Preguntas")
+                + walk(DataModule6->Table3, "Rep_icono");
+        };
         const QStringList shownBefore = shown();
         auto fails = [&](const std::function<void()>& action, const QString& error) {
             const QString got = errorOf(action);
@@ -465,24 +416,20 @@ private slots:
             tx.commit();
         };
         fails([&] { renumber("99999"); }, "99999"); // out of range: fails part-way
-        // Nested in another block: an inner block that gives up undoes the
-        // outer one, whose commit then fails; an inner commit is not final.
-        fails(
-            [&] {
-                vdb::Transaction outer(kDatabaseName);
-                QVERIFY_THROWS_EXCEPTION(vdb::Error, renumber("99999"));
-                outer.commit();
-            },
-            "La transacción se ha deshecho");
-        // A write that fails spoils its block, even when its error is let pass.
-        fails(
-            [&] {
-                vdb::Transaction tx(kDatabaseName);
-                setFirst(DataModule6->Table1, "Edicion", "7");
-                QVERIFY_THROWS_EXCEPTION(vdb::Error, setFirst(DataModule6->Table3, "Rep_icono", "6"));
-                tx.commit();
-            },
-            "La transacción se ha deshecho");
+        // An inner block that gives up, or a write that fails, spoils the block
+        // around it even when its error is let pass: that block's commit fails.
+        auto spoils = [&](const std::function<void()>& inner) {
+            fails(
+                [&] {
+                    vdb::Transaction outer(kDatabaseName);
+                    setFirst(DataModule6->Table1, "Edicion", "7");
+                    QVERIFY_THROWS_EXCEPTION(vdb::Error, inner());
+                    outer.commit();
+                },
+                "La transacción se ha deshecho");
+        };
+        spoils([&] { renumber("99999"); });
+        spoils([] { setFirst(DataModule6->Table3, "Rep_icono", "6"); });
         // Another program reading a file keeps the commit from taking it.
         withTableFile(file("tesis"), [&](QSqlDatabase& db) {
             execOn(db, "BEGIN");
@@ -502,12 +449,11 @@ private slots:
         // A write-ahead log would let a commit reach one file and not another.
         QCOMPARE(fileRows(file("tesis"), "pragma_journal_mode", "journal_mode"), QStringList { "delete" });
     }
-    void initCreatesTheTables()
+
+    // The fixture makes the files as vesmarin-init does: each file's fields as it declares them, names, 16-bit
+    // numbers, text widths.
+    void tableLayouts()
     {
-        for (const char* table : { "variables", "preguntas", "tesis" })
-            QVERIFY(QFile::remove(file(table)));
-        QCOMPARE(runInit(), 0);
-        // Each file's fields as it declares them: names, 16-bit numbers, text widths.
         QStringList declared;
         for (const char* table : { "variables", "preguntas", "tesis" })
             declared << fileRows(
@@ -524,19 +470,6 @@ private slots:
 private:
     std::unique_ptr<ModuleData> m_data;
     QString file(const char* table) const { return m_data->tablePath(QLatin1String(table) + ".DB"); }
-    // Runs the command over the fixture's data directory as a user would; its exit code, -1 when it did not end.
-    int runInit()
-    {
-        QProcess p;
-        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../../vesmarin-init"), {});
-        const bool ended = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit;
-        m_out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        m_err = QString::fromLocal8Bit(p.readAllStandardError());
-        return ended ? p.exitCode() : -1;
-    }
-
-    QString m_out;
-    QString m_err;
 };
 
 QTEST_MAIN(TstDataSet)
