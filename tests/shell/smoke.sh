@@ -10,8 +10,10 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
 # A display of its own, numbered by the server itself: picking a free number
-# from outside races with any other virtual display starting meanwhile.
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+# from outside races with any other virtual display starting meanwhile. It is
+# not reset when a run's program quits: the next one, started meanwhile on a
+# busy machine, would find no display.
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset 2>/dev/null)
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -rf "$data"' EXIT
 
