@@ -51,6 +51,7 @@ for step in "alt+e c| Vesmarin - Edicion de Encuesta" "alt+p a| Vesmarin - Selec
   waitFor "$caption" gone
   menu alt+p s
   press "Vesmarin" Return
+  waitFor " Vesmarin" gone
   status=0
   wait "$pid" || status=$?
   if [ "$status" -ne 0 ] || [ -s "$XDG_RUNTIME_DIR/stderr" ]; then
