@@ -10,8 +10,10 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
 # A display of its own, numbered by the server itself: picking a free number
-# from outside races with any other virtual display starting meanwhile.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$data/display" 2>/dev/null &
+# from outside races with any other virtual display starting meanwhile. It is
+# not reset when a run's program quits: the next one, started meanwhile on a
+# busy machine, would find no display.
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset 2>/dev/null)
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -rf "$data"' EXIT
 
@@ -22,11 +24,8 @@ sqlite3 "$tables/preguntas.DB" "INSERT INTO preguntas VALUES (1, 'Pregunta')"
 sqlite3 "$tables/tesis.DB" "INSERT INTO tesis (Edicion, Pregunta, Icono, Tiempo, Suma_tiempo, Rep_icono, Promedio)
   VALUES (1, 'Pregunta', 1, '0:0:1:0', 1, 1, 1)"
 
-for _ in $(seq 1 100); do
-  [ -s "$data/display" ] && break
-  sleep 0.1
-done
-export DISPLAY=:$(head -n 1 "$data/display")
+read -r -t 10 display <&3 || { echo "the virtual display did not start" >&2; exit 1; }
+export DISPLAY=:$display
 
 shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null; }
 waitFor() { # window caption, then "shown" or "gone"
@@ -52,6 +51,7 @@ for step in "alt+e c| Vesmarin - Edicion de Encuesta" "alt+p a| Vesmarin - Selec
   waitFor "$caption" gone
   menu alt+p s
   press "Vesmarin" Return
+  waitFor " Vesmarin" gone
   status=0
   wait "$pid" || status=$?
   if [ "$status" -ne 0 ] || [ -s "$XDG_RUNTIME_DIR/stderr" ]; then

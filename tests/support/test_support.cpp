@@ -7,16 +7,16 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QHash>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTimer>
 #include <QtTest>
-
-#include <algorithm>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,11 +33,9 @@ TestData::TestData(bool createTables)
     QDir().mkpath(directory());
     vdb::Database::closeAll();
     vdb::setDatabaseDirectory(kDatabaseName, directory());
-    if (createTables) {
-        const QStringList problems = createMissingTables(directory());
-        if (!problems.isEmpty())
-            qFatal("cannot create tables: %s", qPrintable(problems.join(QLatin1Char('\n'))));
-    }
+    if (const QStringList problems = createTables ? createMissingTables(directory()) : QStringList();
+        !problems.isEmpty())
+        qFatal("cannot create tables: %s", qPrintable(problems.join(QLatin1Char('\n'))));
 }
 
 TestData::~TestData()
@@ -92,13 +90,12 @@ void whenModal(const std::function<void(QWidget*)>& act, int timeoutMs)
 
 void pressOnModal(const QString& text, int timeoutMs)
 {
-    whenModal(
-        [text](QWidget* modal) {
-            if (QAbstractButton* b = findButton(modal, text))
-                return b->click();
-            qWarning("button '%s' not found on '%s'", qPrintable(text), qPrintable(modal->windowTitle()));
-        },
-        timeoutMs);
+    const auto press = [text](QWidget* modal) {
+        if (QAbstractButton* b = findButton(modal, text))
+            return b->click();
+        qWarning("button '%s' not found on '%s'", qPrintable(text), qPrintable(modal->windowTitle()));
+    };
+    whenModal(press, timeoutMs);
 }
 
 QString lastModalText()
@@ -115,25 +112,23 @@ bool showActive(QWidget* window)
 
 void typeKeys(QWidget* widget, const QString& script)
 {
-    static const std::pair<const char*, Qt::Key> named[] = { { "<home>", Qt::Key_Home }, { "<end>", Qt::Key_End },
-        { "<bs>", Qt::Key_Backspace }, { "<del>", Qt::Key_Delete }, { "<enter>", Qt::Key_Return },
-        { "<tab>", Qt::Key_Tab }, { "<btab>", Qt::Key_Backtab }, { "<up>", Qt::Key_Up }, { "<down>", Qt::Key_Down },
-        { "<left>", Qt::Key_Left }, { "<right>", Qt::Key_Right }, { "<esc>", Qt::Key_Escape } };
-    for (qsizetype i = 0; i < script.size();) {
-        const QString rest = script.mid(i).toLower();
-        auto found = std::find_if(std::begin(named), std::end(named),
-            [&rest](const auto& n) { return rest.startsWith(QLatin1String(n.first)); });
-        if (found != std::end(named)) {
-            QTest::keyClick(widget, found->second);
-            i += qsizetype(qstrlen(found->first));
-        } else if (script.at(i) == QLatin1Char('^') && i + 1 < script.size()) {
-            QTest::keyClick(widget, script.at(i + 1).toLatin1(), Qt::ControlModifier);
-            i += 2;
+    static const QHash<QString, Qt::Key> named { { "home", Qt::Key_Home }, { "end", Qt::Key_End },
+        { "bs", Qt::Key_Backspace }, { "del", Qt::Key_Delete }, { "enter", Qt::Key_Return }, { "tab", Qt::Key_Tab },
+        { "btab", Qt::Key_Backtab }, { "up", Qt::Key_Up }, { "down", Qt::Key_Down }, { "left", Qt::Key_Left },
+        { "right", Qt::Key_Right }, { "esc", Qt::Key_Escape } };
+    // A named key, a control key, or any one character.
+    static const QRegularExpression token(QStringLiteral("<(%1)>|\\^(.)|(.)").arg(named.keys().join('|')),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    for (auto it = token.globalMatch(script); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.hasCaptured(1)) {
+            QTest::keyClick(widget, named.value(m.captured(1).toLower()));
+        } else if (m.hasCaptured(2)) {
+            QTest::keyClick(widget, m.captured(2).at(0).toLatin1(), Qt::ControlModifier);
         } else {
-            const QChar c = script.at(i++);
-            const auto code = Qt::Key(c.toUpper().unicode());
-            QTest::sendKeyEvent(QTest::Press, widget, code, QString(c), Qt::NoModifier);
-            QTest::sendKeyEvent(QTest::Release, widget, code, QString(c), Qt::NoModifier);
+            const QChar c = m.captured(3).at(0);
+            QTest::sendKeyEvent(QTest::Press, widget, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, widget, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
         }
     }
 }
@@ -153,9 +148,8 @@ void withTableFile(const QString& path, const std::function<void(QSqlDatabase&)>
     QSqlDatabase::removeDatabase(name);
 }
 
-namespace {
 // Runs sql on db with values bound, failing the whole test run when it cannot.
-QSqlQuery run(QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
+static QSqlQuery run(QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
 {
     QSqlQuery q(db);
     bool ok = q.prepare(sql);
@@ -166,11 +160,13 @@ QSqlQuery run(QSqlDatabase& db, const QString& sql, const QVariantList& values =
     return q;
 }
 
-QStringList selectRows(const QString& path, const QString& sql, const QString& nullText)
+// Rows as "a|b|c" in the order the file keeps them, a blank field read as nullText.
+static QStringList selectRows(
+    const QString& path, const QString& table, const QString& columns, const QString& nullText)
 {
     QStringList rows;
     withTableFile(path, [&](QSqlDatabase& db) {
-        for (QSqlQuery q = run(db, sql); q.next();) {
+        for (QSqlQuery q = run(db, QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(columns, table)); q.next();) {
             QStringList fields;
             for (int i = 0; i < q.record().count(); ++i)
                 fields << (q.value(i).isNull() ? nullText : q.value(i).toString());
@@ -179,7 +175,6 @@ QStringList selectRows(const QString& path, const QString& sql, const QString& n
     });
     return rows;
 }
-} // namespace
 
 void execOn(QSqlDatabase& db, const QString& sql, const QVariantList& values)
 {
@@ -188,13 +183,12 @@ void execOn(QSqlDatabase& db, const QString& sql, const QVariantList& values)
 
 QStringList fileRows(const QString& path, const QString& table, const QString& columns)
 {
-    return selectRows(path, QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(columns, table), QString());
+    return selectRows(path, table, columns, QString());
 }
 
 QStringList allFileRows(const QString& path, const QString& table)
 {
-    return selectRows(
-        path, QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(table), QStringLiteral("<null>"));
+    return selectRows(path, table, QStringLiteral("rowid, *"), QStringLiteral("<null>"));
 }
 
 void failWritesWhere(const QString& path, const QString& table, const QString& operation, const QString& when)
@@ -207,10 +201,11 @@ void failWritesWhere(const QString& path, const QString& table, const QString& o
     });
 }
 
-namespace {
-// Appends and posts one row of fields given as name, value, name, value... and a picture, if any.
-void appendRow(vdb::Table* t, const QVariantList& fields, const QImage& picture = {})
+// Opens the table, appends and posts one row of fields given as name, value,
+// name, value... and a picture, if any.
+static void appendRow(vdb::Table* t, const QVariantList& fields, const QImage& picture = {})
 {
+    t->open();
     t->append();
     for (qsizetype i = 0; i + 1 < fields.size(); i += 2)
         t->fieldByName(fields[i].toString()).setAsString(fields[i + 1].toString());
@@ -218,28 +213,22 @@ void appendRow(vdb::Table* t, const QVariantList& fields, const QImage& picture 
         t->fieldByName(QStringLiteral("Grafico")).setImage(picture);
     t->post();
 }
-} // namespace
 
 void writeSurvey(int edicion, const QStringList& questions, int numIconos, int totalIconos, const QString& directory)
 {
-    vdb::Table* t1 = DataModule6->Table1;
-    vdb::Table* t2 = DataModule6->Table2;
-    t1->open();
-    t2->open();
-    appendRow(t1,
+    appendRow(DataModule6->Table1,
         { "Edicion", edicion, "Num", questions.size(), "Num_ico", numIconos, "Total_ico", totalIconos, "Direccion",
             directory });
     for (const QString& q : questions)
-        appendRow(t2, { "Edicion", edicion, "Preguntas", q });
-    t1->close();
-    t2->close();
+        appendRow(DataModule6->Table2, { "Edicion", edicion, "Preguntas", q });
+    DataModule6->Table1->close();
+    DataModule6->Table2->close();
 }
 
 void writeResult(int edicion, const QString& pregunta, int icon, int count, int average, const QImage& picture)
 {
     vdb::Table* t = DataModule6->Table3;
     const bool wasOpen = t->active();
-    t->open();
     appendRow(t,
         { "Edicion", edicion, "Pregunta", pregunta, "Icono", icon, "Tiempo", "0:0:1:0", "Suma_tiempo", count * average,
             "Rep_icono", count, "Promedio", average },

@@ -4,7 +4,6 @@
 #include "store/data_module.h"
 
 #include <QImage>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantList>
