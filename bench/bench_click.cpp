@@ -40,7 +40,7 @@ public:
         : m_blob(vdb::encodeGraphic(picture))
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
-        db.setDatabaseName(QDir(folder).filePath(QStringLiteral("floor.db")));
+        db.setDatabaseName(QDir(folder).filePath(QStringLiteral("floor.sqlite")));
         if (!db.open())
             qFatal("cannot open the floor's file");
         m_query = QSqlQuery(db);

@@ -16,6 +16,8 @@
 #include <sqlite3.h>
 
 #ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -163,6 +165,39 @@ bool lockedElsewhere(const QString& path, bool readingItOurselves)
             == SQLITE_BUSY;
     sqlite3_close(probe);
     return locked;
+}
+
+// The "*.DB" regular files of a folder (any case, links followed, hidden ones
+// left out), by name. Read in one pass: the list is made again whenever the
+// folder changes, and another program's journal coming and going changes it.
+QStringList listTableFiles(const QString& directory)
+{
+#ifdef Q_OS_UNIX
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(directory).constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name.startsWith(QLatin1Char('.')) || !name.endsWith(QLatin1String(".DB"), Qt::CaseInsensitive))
+            continue;
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat st
+            {
+            };
+            regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+        }
+        if (regular)
+            names << name;
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(),
+        [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    return names;
+#else
+    return QDir(directory).entryList({ QStringLiteral("*.DB") }, QDir::Files);
+#endif
 }
 
 } // namespace
@@ -497,7 +532,7 @@ QStringList Database::tableFiles()
     }
 #endif
     if (state.isEmpty() || state != m_listedState)
-        m_tableFiles = QDir(m_directory).entryList({ QStringLiteral("*.DB") }, QDir::Files);
+        m_tableFiles = listTableFiles(m_directory);
     m_listedState = state;
     return m_tableFiles;
 }

@@ -332,6 +332,21 @@ private slots:
             QCOMPARE(fileBytes(path), before);
     }
 
+    void tableFilesOfTheFolder()
+    {
+        // Any case of the ending, links followed; folders and hidden files are no tables.
+        const QString junk = file("basura").chopped(3) + ".db";
+        QVERIFY(QDir().mkpath(file("carpeta")) && QFile::link(file("preguntas"), file("enlace")));
+        for (const QString& path : { junk, file(".oculta") }) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("no") == 2);
+        }
+        QCOMPARE(vdb::Database::forName(kDatabaseName).attachExisting(),
+            QStringList(
+                { "No se puede abrir el archivo de tabla '" + junk + "': file is not a database Unable to fetch row",
+                    "El archivo '" + file("enlace") + "' no es una tabla válida: no contiene la tabla 'enlace'" }));
+    }
+
     void questionLines()
     {
         // Quotes, a statement and wildcards in a text are taken literally.
