@@ -336,7 +336,8 @@ private slots:
     {
         // Any case of the ending, links followed; folders and hidden files are no tables.
         const QString junk = file("basura").chopped(3) + ".db";
-        QVERIFY(QDir().mkpath(file("carpeta")) && QFile::link(file("preguntas"), file("enlace")));
+        QVERIFY(QDir().mkpath(file("carpeta")) && QFile::link(file("preguntas"), file("enlace"))
+            && QFile::link(file("carpeta"), file("atajo")));
         for (const QString& path : { junk, file(".oculta") }) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write("no") == 2);
