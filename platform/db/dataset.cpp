@@ -247,7 +247,6 @@ struct DataSet::Cells
     Buffer bytes;
     std::vector<QVariant> taken; // values kept whole as read (blobs)
     std::vector<FieldType> types;
-    std::vector<bool> picture;
     // Results repeat their texts: each column's are shared, unless the
     // column's first rows show it seldom repeats one (a time of answer).
     std::vector<QSet<QString>> texts;
@@ -257,17 +256,15 @@ struct DataSet::Cells
         : texts(columns.size())
         , textsSeen(columns.size(), 0)
     {
-        for (const FieldDef& column : columns) {
+        for (const FieldDef& column : columns)
             types.push_back(column.type);
-            picture.push_back(column.type == FieldType::Graphic);
-        }
     }
 
     QVariant keep(const DataSet& owner, const QVariant& value, size_t c)
     {
-        if (picture[c] && value.typeId() == QMetaType::LongLong)
+        if (types[c] == FieldType::Graphic && value.typeId() == QMetaType::LongLong)
             return value;
-        if (picture[c])
+        if (types[c] == FieldType::Graphic)
             return value.isNull() ? QVariant() : QVariant(owner.intern(value.toByteArray()));
         if (types[c] != FieldType::String || value.isNull())
             return normalised(value, types[c]);
